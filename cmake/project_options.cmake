@@ -1,0 +1,32 @@
+# Settings shared by every target: warnings, reproducible source paths, sanitizers, and the
+# helper that registers a library's tests.
+
+# One interface target carries the warning set; every target of the project links it.
+add_library(project_warnings INTERFACE)
+target_compile_options(project_warnings INTERFACE
+  -Wall -Wextra -Wpedantic -Werror -Wconversion -Wshadow -Wnon-virtual-dtor
+  -Wold-style-cast -Wcast-align -Woverloaded-virtual -Wnull-dereference
+  -Wimplicit-fallthrough -Wformat=2)
+
+# Source paths compiled into the program (fatal reports, log locations) are relative to the
+# repository root, whatever directory the build runs in.
+add_compile_options(
+  "-ffile-prefix-map=${PROJECT_SOURCE_DIR}/="
+  "-fmacro-prefix-map=${PROJECT_SOURCE_DIR}/=")
+
+if(OWNERSHIP_MENDER_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all
+                      -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined -fno-sanitize-recover=all)
+endif()
+
+# om_add_test(NAME SOURCES... LIBRARIES...) builds one GoogleTest program and registers its
+# tests with CTest. Tests run with a clean, fixed environment where it matters; each test
+# program decides that itself.
+function(om_add_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} test_support GTest::gtest GTest::gtest_main
+                                        project_warnings)
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT 120)
+endfunction()

@@ -1,0 +1,97 @@
+// The fatal report's exact form, its exit status, and its use from threads other than main.
+#include "base/fatal_report.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <regex>
+#include <string>
+#include <thread>
+
+#include "base/thread_identity.h"
+#include "test_support/child_process.h"
+
+namespace {
+
+using test_support::run_function;
+
+std::string expected_report(int thread_id, const std::source_location& where,
+                            const std::string& message) {
+    return "\nthread 'main' (" + std::to_string(thread_id) + ") panicked at " + where.file_name() +
+           ":" + std::to_string(where.line()) + ":" + std::to_string(where.column()) + ":\n" +
+           message +
+           "\nnote: run with `OWNERSHIP_MENDER_BACKTRACE=1` environment variable to display a "
+           "backtrace\n";
+}
+
+TEST(FatalReport, ExactFormOnTheMainThread) {
+    const std::source_location where = std::source_location::current();
+    const auto result = run_function([&] {
+        ::unsetenv(base::kBacktraceVariable);
+        base::fatal("could not set process policy", where);
+    });
+    EXPECT_EQ(result.exit_status, 101);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, expected_report(result.pid, where, "could not set process policy"));
+    // The location names this file relative to the repository root.
+    EXPECT_NE(result.err.find(" panicked at base/tests/fatal_report_test.cpp:"), std::string::npos);
+}
+
+TEST(FatalReport, DefaultLocationIsTheCallerAndDetailFollowsMessage) {
+    const auto result = run_function([] {
+        ::unsetenv(base::kBacktraceVariable);
+        base::fatal("string has null embedded bytes", ": NulError(0, [0])");
+    });
+    const std::source_location caller = std::source_location::current();
+    const std::regex form(
+        "\nthread 'main' \\(" + std::to_string(result.pid) +
+        "\\) panicked at base/tests/fatal_report_test\\.cpp:" + std::to_string(caller.line() - 2) +
+        ":[0-9]+:\nstring has null embedded bytes: NulError\\(0, \\[0\\]\\)\n"
+        "note: run with .*\n");
+    EXPECT_EQ(result.exit_status, 101);
+    EXPECT_TRUE(std::regex_match(result.err, form)) << result.err;
+}
+
+TEST(FatalReport, NamesOtherThreadsAndEndsTheWholeProcess) {
+    for (const bool named : {true, false}) {
+        const auto result = run_function([named] {
+            std::thread worker([named] {
+                if (named) {
+                    base::set_current_thread_name("walker");
+                }
+                base::fatal("boom");
+            });
+            worker.join();
+            // Only reached if the fatal report failed to end the process.
+            ::_exit(0);
+        });
+        EXPECT_EQ(result.exit_status, 101);
+        const std::string name = named ? "walker" : "<unnamed>";
+        EXPECT_TRUE(std::regex_search(
+            result.err, std::regex("^\nthread '" + name + "' \\([0-9]+\\) panicked at ")))
+            << result.err;
+        EXPECT_EQ(result.err.find("(" + std::to_string(result.pid) + ")"), std::string::npos)
+            << "a worker thread reports its own id, not the process id";
+    }
+}
+
+TEST(FatalReport, BacktraceOnRequest) {
+    const auto result = run_function([] {
+        ::setenv(base::kBacktraceVariable, "1", 1);
+        base::fatal("boom");
+    });
+    EXPECT_EQ(result.exit_status, 101);
+    EXPECT_NE(result.err.find("\nboom\nstack backtrace:\n"), std::string::npos) << result.err;
+    EXPECT_EQ(result.err.find("note: run with"), std::string::npos);
+}
+
+TEST(FatalReport, ClosedStandardErrorStillEndsWith101) {
+    const auto result = run_function([] {
+        ::close(2);
+        base::fatal("nobody hears this");
+    });
+    EXPECT_EQ(result.exit_status, 101);
+    EXPECT_EQ(result.err, "");
+}
+
+}  // namespace

@@ -1,0 +1,24 @@
+// A fresh temporary directory for one test, removed with everything in it when the test ends.
+#pragma once
+
+#include <string>
+
+namespace test_support {
+
+class ScratchDirectory {
+  public:
+    ScratchDirectory();
+    ~ScratchDirectory();
+    ScratchDirectory(const ScratchDirectory&) = delete;
+    ScratchDirectory& operator=(const ScratchDirectory&) = delete;
+
+    // Absolute path of the directory, without a trailing "/".
+    const std::string& path() const { return path_; }
+    // path() joined with a relative name.
+    std::string operator/(const std::string& relative) const { return path_ + "/" + relative; }
+
+  private:
+    std::string path_;
+};
+
+}  // namespace test_support

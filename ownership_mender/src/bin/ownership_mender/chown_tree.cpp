@@ -1,0 +1,120 @@
+// The ownership walk as an explicit stack of open listings: one level per directory on the
+// current line of descent, one path buffer shared by all levels, no allocation per entry.
+#include "ownership_mender/chown_tree.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "base/fatal_report.h"
+#include "base/nul_error.h"
+#include "directory_listing.h"
+
+namespace ownership_mender {
+namespace {
+
+static_assert(sizeof(uid_t) == sizeof(std::uint32_t), "user ids are 32 bits on every target");
+
+// A directory's identity as stat reports it; equal identities are the same directory,
+// whichever path or link led to it.
+struct DirectoryIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool operator==(const DirectoryIdentity&) const = default;
+};
+
+class TreeWalk {
+  public:
+    TreeWalk(std::string_view root, std::uint32_t uid) : path_(root), uid_(uid) {
+        // Room for any path the system accepts, so the buffer rarely grows during the walk.
+        path_.reserve(4096);
+    }
+    TreeWalk(const TreeWalk&) = delete;
+    TreeWalk& operator=(const TreeWalk&) = delete;
+
+    void run() {
+        refuse_zero_bytes(0);
+        visit(EntryKind::may_be_directory);
+        while (!levels_.empty()) {
+            Level& level = levels_.back();
+            DirectoryEntry entry;
+            if (!level.listing.next(entry)) {
+                path_.resize(level.path_length);
+                levels_.pop_back();
+                change_owner();
+                continue;
+            }
+            if (entry.name == "." || entry.name == "..") {
+                continue;
+            }
+            path_.resize(level.path_length);
+            if (!path_.empty() && path_.back() != '/') {
+                path_.push_back('/');
+            }
+            const std::size_t name_start = path_.size();
+            path_.append(entry.name);
+            refuse_zero_bytes(name_start);
+            visit(entry.kind);
+        }
+    }
+
+  private:
+    // One directory on the line of descent: its open listing and where its path ends.
+    struct Level {
+        DirectoryListing listing;
+        std::size_t path_length;
+        DirectoryIdentity identity;
+    };
+
+    // The entry whose path is in path_: descends into it when it is a directory that can be
+    // listed and is not already being listed further up; otherwise changes it at once.
+    void visit(EntryKind kind) {
+        if (kind == EntryKind::may_be_directory) {
+            struct stat status {};
+            if (::stat(path_.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
+                const DirectoryIdentity identity{status.st_dev, status.st_ino};
+                if (!on_descent_line(identity)) {
+                    if (auto listing = DirectoryListing::open(path_.c_str())) {
+                        levels_.push_back(Level{std::move(*listing), path_.size(), identity});
+                        return;
+                    }
+                }
+            }
+        }
+        change_owner();
+    }
+
+    bool on_descent_line(const DirectoryIdentity& identity) const {
+        return std::any_of(levels_.begin(), levels_.end(),
+                           [&](const Level& level) { return level.identity == identity; });
+    }
+
+    void change_owner() const {
+        // Failures are expected on a live tree and are not reported; the walk goes on.
+        const int ignored = ::chown(path_.c_str(), uid_, 0);
+        static_cast<void>(ignored);
+    }
+
+    // Neither the command line nor a listing yields zero bytes, so this only fires when a
+    // caller breaks that contract; as a C string such a path would silently be cut short.
+    void refuse_zero_bytes(std::size_t from) const {
+        if (path_.find('\0', from) != std::string::npos) {
+            base::fatal("string has null embedded bytes", ": " + base::describe_nul_error(path_));
+        }
+    }
+
+    std::string path_;
+    std::vector<Level> levels_;
+    const uid_t uid_;
+};
+
+}  // namespace
+
+void chown_tree(std::string_view path, std::uint32_t uid) {
+    TreeWalk(path, uid).run();
+}
+
+}  // namespace ownership_mender

@@ -1,0 +1,316 @@
+// The ownership walk on real trees. The walk's chown calls are recorded by a chown of this
+// test program's own, which forwards to the system's: the order of changes is then exact.
+#include "ownership_mender/chown_tree.h"
+
+#include <dirent.h>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "test_support/child_process.h"
+#include "test_support/scratch_directory.h"
+
+namespace {
+
+std::vector<std::string>* recorded_changes = nullptr;
+
+}  // namespace
+
+extern "C" int chown(const char* path, uid_t owner, gid_t group) noexcept {
+    using Chown = int (*)(const char*, uid_t, gid_t);
+    static const auto system_chown = reinterpret_cast<Chown>(::dlsym(RTLD_NEXT, "chown"));
+    if (recorded_changes != nullptr) {
+        recorded_changes->emplace_back(path);
+    }
+    return system_chown(path, owner, group);
+}
+
+namespace {
+
+using test_support::ScratchDirectory;
+
+constexpr uid_t kNewOwner = 4321;
+constexpr gid_t kOldGroup = 5678;
+
+// Records the chown calls made while it lives.
+class ChangeRecorder {
+  public:
+    ChangeRecorder() { recorded_changes = &changes_; }
+    ~ChangeRecorder() { recorded_changes = nullptr; }
+    ChangeRecorder(const ChangeRecorder&) = delete;
+    ChangeRecorder& operator=(const ChangeRecorder&) = delete;
+    const std::vector<std::string>& changes() const { return changes_; }
+
+  private:
+    std::vector<std::string> changes_;
+};
+
+std::vector<std::string> walk(const std::string& path) {
+    ChangeRecorder recorder;
+    ownership_mender::chown_tree(path, kNewOwner);
+    return recorder.changes();
+}
+
+void make_directory(const std::string& path) {
+    ASSERT_EQ(::mkdir(path.c_str(), 0755), 0) << path;
+}
+void make_file(const std::string& path) {
+    std::ofstream(path) << "x";
+}
+void make_link(const std::string& target, const std::string& path) {
+    ASSERT_EQ(::symlink(target.c_str(), path.c_str()), 0) << path;
+}
+
+struct Owner {
+    uid_t uid;
+    gid_t gid;
+    bool operator==(const Owner&) const = default;
+};
+Owner owner_of(const std::string& path) {
+    struct stat status {};
+    EXPECT_EQ(::stat(path.c_str(), &status), 0) << path;
+    return {status.st_uid, status.st_gid};
+}
+Owner link_owner_of(const std::string& path) {
+    struct stat status {};
+    EXPECT_EQ(::lstat(path.c_str(), &status), 0) << path;
+    return {status.st_uid, status.st_gid};
+}
+std::vector<std::string> listing_order(const std::string& directory) {
+    std::vector<std::string> names;
+    DIR* stream = ::opendir(directory.c_str());
+    while (const dirent* entry = ::readdir(stream)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..") {
+            names.push_back(name);
+        }
+    }
+    ::closedir(stream);
+    return names;
+}
+std::ptrdiff_t position(const std::vector<std::string>& changes, const std::string& path) {
+    const auto it = std::find(changes.begin(), changes.end(), path);
+    return it == changes.end() ? -1 : it - changes.begin();
+}
+
+#define REQUIRE_ROOT()                                \
+    if (::geteuid() != 0) {                           \
+        GTEST_SKIP() << "changing owners needs root"; \
+    }
+
+TEST(ChownTree, PostOrderInListingOrder) {
+    ScratchDirectory scratch;
+    const std::string d = scratch / "d";
+    make_directory(d);
+    for (const char* name : {"a", "c", "e", "g"}) {
+        make_file(d + "/" + name);
+    }
+    make_directory(d + "/s");
+    make_file(d + "/s/b");
+    make_directory(d + "/s/t");
+
+    const auto changes = walk(d);
+
+    ASSERT_EQ(changes.size(), 8u);
+    EXPECT_EQ(changes.back(), d);
+    // Every entry comes after everything beneath it and before the rest of its parent.
+    EXPECT_LT(position(changes, d + "/s/b"), position(changes, d + "/s"));
+    EXPECT_LT(position(changes, d + "/s/t"), position(changes, d + "/s"));
+    EXPECT_EQ(position(changes, d + "/s") - position(changes, d + "/s/b") +
+                  position(changes, d + "/s") - position(changes, d + "/s/t"),
+              3);
+    // Children of d are changed in the order the system lists them.
+    std::vector<std::string> children;
+    for (const auto& path : changes) {
+        if (path.rfind(d + "/", 0) == 0 && path.find('/', d.size() + 1) == std::string::npos) {
+            children.push_back(path.substr(d.size() + 1));
+        }
+    }
+    EXPECT_EQ(children, listing_order(d));
+}
+
+TEST(ChownTree, ChangesOwnerAndGroupOfEverything) {
+    REQUIRE_ROOT();
+    ScratchDirectory scratch;
+    const std::string d = scratch / "d";
+    make_directory(d);
+    make_directory(d + "/sub");
+    make_file(d + "/sub/file");
+    make_file(d + "/top");
+    for (const auto& path : {d, d + "/sub", d + "/sub/file", d + "/top"}) {
+        ASSERT_EQ(::chown(path.c_str(), 0, kOldGroup), 0);
+    }
+    walk(d);
+    for (const auto& path : {d, d + "/sub", d + "/sub/file", d + "/top"}) {
+        EXPECT_EQ(owner_of(path), (Owner{kNewOwner, 0})) << path;
+    }
+}
+
+TEST(ChownTree, FollowsLinksInsideAndOutsideButLeavesLinksAlone) {
+    REQUIRE_ROOT();
+    ScratchDirectory scratch;
+    const std::string d = scratch / "d";
+    const std::string outside = scratch / "outside";
+    make_directory(d);
+    make_directory(outside);
+    make_file(outside + "/far");
+    make_directory(d + "/real");
+    make_file(d + "/real/near");
+    make_link(outside, d + "/out");
+    make_link("real", d + "/in");
+    make_link("missing", d + "/dangling");
+    const Owner link_owner = link_owner_of(d + "/out");
+
+    const auto changes = walk(d);
+
+    EXPECT_NE(position(changes, d + "/out/far"), -1);
+    EXPECT_NE(position(changes, d + "/in/near"), -1);
+    EXPECT_NE(position(changes, d + "/dangling"), -1);
+    EXPECT_EQ(owner_of(outside), (Owner{kNewOwner, 0}));
+    EXPECT_EQ(owner_of(outside + "/far"), (Owner{kNewOwner, 0}));
+    EXPECT_EQ(link_owner_of(d + "/out"), link_owner);
+    EXPECT_EQ(link_owner_of(d + "/dangling"), link_owner);
+}
+
+TEST(ChownTree, PathIsUsedExactlyAsGiven) {
+    ScratchDirectory scratch;
+    const std::string d = scratch / "d";
+    make_directory(d);
+    make_file(d + "/a");
+    make_file(scratch / "file");
+
+    EXPECT_EQ(walk(d + "/"), (std::vector<std::string>{d + "/a", d + "/"}));
+    EXPECT_EQ(walk(d + "//"), (std::vector<std::string>{d + "//a", d + "//"}));
+    EXPECT_EQ(walk(""), (std::vector<std::string>{""}));
+    EXPECT_EQ(walk(scratch / "missing"), (std::vector<std::string>{scratch / "missing"}));
+    EXPECT_EQ(walk(scratch / "file"), (std::vector<std::string>{scratch / "file"}));
+    make_link("d", scratch / "via");
+    EXPECT_EQ(walk(scratch / "via"),
+              (std::vector<std::string>{scratch / "via/a", scratch / "via"}));
+}
+
+TEST(ChownTree, RelativePathsStayRelative) {
+    ScratchDirectory scratch;
+    make_directory(scratch / "d");
+    make_file(scratch / "d/a");
+    const auto result = test_support::run_function([&] {
+        if (::chdir(scratch.path().c_str()) != 0) {
+            ::_exit(3);
+        }
+        const auto changes = walk("d");
+        ::_exit(changes == std::vector<std::string>{"d/a", "d"} ? 0 : 1);
+    });
+    EXPECT_EQ(result.exit_status, 0);
+}
+
+TEST(ChownTree, LinkCyclesEndAndAreChangedAsLeaves) {
+    ScratchDirectory scratch;
+    const std::string d = scratch / "d";
+    make_directory(d);
+    make_link(".", d + "/self1");
+    make_link(".", d + "/self2");
+    make_directory(d + "/sub");
+    make_link("..", d + "/sub/up1");
+    make_link("..", d + "/sub/up2");
+    make_link(d, d + "/sub/top");
+
+    const auto changes = walk(d);
+
+    // Each link back to a directory on the line of descent is changed once, unlisted.
+    std::vector<std::string> sorted = changes;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(sorted, (std::vector<std::string>{d, d + "/self1", d + "/self2", d + "/sub",
+                                                d + "/sub/top", d + "/sub/up1", d + "/sub/up2"}));
+    EXPECT_EQ(changes.back(), d);
+}
+
+TEST(ChownTree, SiblingLinksAreWalkedEachTime) {
+    ScratchDirectory scratch;
+    const std::string d = scratch / "d";
+    make_directory(d);
+    make_directory(d + "/x");
+    make_file(d + "/x/f");
+    make_link("x", d + "/y");
+    make_directory(d + "/z");
+    make_link("../x", d + "/z/w");
+    // x is never its own ancestor here, so every path to it is walked.
+    const auto changes = walk(d);
+    for (const auto& path : {d + "/x/f", d + "/y/f", d + "/z/w/f", d + "/z/w"}) {
+        EXPECT_NE(position(changes, path), -1) << path;
+    }
+    EXPECT_EQ(changes.size(), 8u);
+}
+
+TEST(ChownTree, UnlistableDirectoriesAreStillChanged) {
+    ScratchDirectory scratch;
+    const std::string d = scratch / "d";
+    std::string deepest = d;
+    make_directory(d);
+    for (int level = 0; level < 6; ++level) {
+        deepest += "/n";
+        make_directory(deepest);
+    }
+    make_file(deepest + "/leaf");
+    // With only two descriptors free, two listings open at a time; deeper directories are
+    // changed without being listed.
+    const auto result = test_support::run_function([&] {
+        // New descriptors take the lowest free numbers: the limit is the third free one.
+        int limit_fd = 0;
+        for (int free_seen = 0; free_seen < 3; ++limit_fd) {
+            if (::fcntl(limit_fd, F_GETFD) == -1) {
+                ++free_seen;
+            }
+        }
+        const rlimit limit{static_cast<rlim_t>(limit_fd - 1), static_cast<rlim_t>(limit_fd - 1)};
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+        for (const auto& path : walk(d)) {
+            std::printf("%s\n", path.substr(d.size()).c_str());
+        }
+        std::fflush(stdout);
+    });
+    EXPECT_EQ(result.exit_status, 0);
+    EXPECT_EQ(result.out, "/n/n\n/n\n\n");
+}
+
+TEST(ChownTree, UnreadableDirectoryKeepsChildrenButIsChanged) {
+    ScratchDirectory scratch;
+    const std::string d = scratch / "d";
+    make_directory(d);
+    make_directory(d + "/locked");
+    make_file(d + "/locked/inside");
+    ASSERT_EQ(::chmod((d + "/locked").c_str(), 0), 0);
+    ASSERT_EQ(::chmod(scratch.path().c_str(), 0755), 0);
+    const auto result = test_support::run_function([&] {
+        // Root reads any directory; an ordinary user cannot read this one.
+        if (::geteuid() == 0 && ::setuid(65534) != 0) {
+            ::_exit(3);
+        }
+        for (const auto& path : walk(d)) {
+            std::printf("%s\n", path.substr(d.size()).c_str());
+        }
+        std::fflush(stdout);
+    });
+    EXPECT_EQ(result.exit_status, 0);
+    EXPECT_EQ(result.out, "/locked\n\n");
+}
+
+TEST(ChownTree, ZeroByteInPathIsFatal) {
+    using namespace std::string_view_literals;
+    const auto result =
+        test_support::run_function([] { ownership_mender::chown_tree("d\0x"sv, kNewOwner); });
+    EXPECT_EQ(result.exit_status, 101);
+    EXPECT_NE(result.err.find("\nstring has null embedded bytes: NulError(1, [100, 0, 120])\n"),
+              std::string::npos)
+        << result.err;
+}
+
+}  // namespace

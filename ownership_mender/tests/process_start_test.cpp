@@ -1,10 +1,11 @@
-// Start-up state: closed standard descriptors reopened on /dev/null, SIGPIPE ignored, and the
-// main thread named "main" without renaming the process.
+// Start-up state: closed standard descriptors reopened on /dev/null, the descriptor limit
+// raised, SIGPIPE ignored, and the main thread named "main" without renaming the process.
 #include "ownership_mender/process_start.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -54,6 +55,20 @@ TEST(ProcessStart, ReopensOnlyClosedDescriptors) {
         });
         EXPECT_EQ(result.exit_status, 0) << "closed " << closed.size();
     }
+}
+
+TEST(ProcessStart, RaisesTheDescriptorLimitToTheHardLimit) {
+    const auto result = test_support::run_function([] {
+        const rlimit low{64, 256};
+        if (::setrlimit(RLIMIT_NOFILE, &low) != 0) {
+            ::_exit(1);
+        }
+        ownership_mender::start_process();
+        rlimit now{};
+        ::getrlimit(RLIMIT_NOFILE, &now);
+        ::_exit(now.rlim_cur == 256 && now.rlim_max == 256 ? 0 : 2);
+    });
+    EXPECT_EQ(result.exit_status, 0);
 }
 
 TEST(ProcessStart, KeepsTheProcessName) {

@@ -4,8 +4,9 @@
 namespace ownership_mender {
 
 // Opens each closed standard descriptor (0, 1, 2) on /dev/null, aborting if that is not
-// possible; ignores SIGPIPE so that writes to a vanished reader fail instead of killing the
-// process; and names the calling (main) thread "main" for reports and log lines.
+// possible; raises the soft limit on open descriptors to the hard limit; ignores SIGPIPE so
+// that writes to a vanished reader fail instead of killing the process; and names the calling
+// (main) thread "main" for reports and log lines.
 void start_process();
 
 }  // namespace ownership_mender

@@ -4,9 +4,12 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 
 #include "base/thread_identity.h"
@@ -33,10 +36,33 @@ void open_closed_standard_descriptors() {
     }
 }
 
+// The walk keeps one open listing per level of descent. With the usual soft limit of 1024
+// descriptors, deep trees would be cut short by descriptors rather than by path length; the
+// hard limit is what the administrator actually allows.
+void raise_descriptor_limit() {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= limit.rlim_max) {
+        return;
+    }
+    rlimit raised = limit;
+    raised.rlim_cur = limit.rlim_max;
+    if (::setrlimit(RLIMIT_NOFILE, &raised) == 0) {
+        return;
+    }
+#ifdef OPEN_MAX
+    // macOS refuses an unlimited soft limit; OPEN_MAX is the most one process may hold.
+    raised.rlim_cur = std::min<rlim_t>(limit.rlim_max, OPEN_MAX);
+    if (raised.rlim_cur > limit.rlim_cur) {
+        ::setrlimit(RLIMIT_NOFILE, &raised);
+    }
+#endif
+}
+
 }  // namespace
 
 void start_process() {
     open_closed_standard_descriptors();
+    raise_descriptor_limit();
     ::signal(SIGPIPE, SIG_IGN);
     base::set_current_thread_name("main");
 }

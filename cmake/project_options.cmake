@@ -14,11 +14,30 @@ add_compile_options(
   "-ffile-prefix-map=${PROJECT_SOURCE_DIR}/="
   "-fmacro-prefix-map=${PROJECT_SOURCE_DIR}/=")
 
+# Hardening for every build of the program: it runs as root on trees that others may write.
+set(CMAKE_POSITION_INDEPENDENT_CODE ON)
+include(CheckPIESupported)
+check_pie_supported()
+if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
+  add_compile_options(-fstack-protector-strong -fstack-clash-protection -fcf-protection)
+  add_link_options(LINKER:-z,relro LINKER:-z,now LINKER:-z,noexecstack)
+  # Fortified libc calls need optimisation, and sanitizers replace those calls themselves.
+  if(NOT OWNERSHIP_MENDER_SANITIZE)
+    add_compile_options("$<$<NOT:$<CONFIG:Debug>>:-U_FORTIFY_SOURCE;-D_FORTIFY_SOURCE=3>")
+  endif()
+endif()
+
 if(OWNERSHIP_MENDER_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all
                       -fno-omit-frame-pointer)
   add_link_options(-fsanitize=address,undefined -fno-sanitize-recover=all)
 endif()
+
+# Link feature "no_as_needed": keeps a library in the program's dependencies even when no
+# symbol of it is referenced directly (libraries found by name at run time).
+set(CMAKE_LINK_LIBRARY_USING_no_as_needed
+    "LINKER:--push-state,--no-as-needed" "<LINK_ITEM>" "LINKER:--pop-state")
+set(CMAKE_LINK_LIBRARY_USING_no_as_needed_SUPPORTED TRUE)
 
 # om_add_test(NAME SOURCES... LIBRARIES...) builds one GoogleTest program and registers its
 # tests with CTest. Tests run with a clean, fixed environment where it matters; each test

@@ -1,15 +1,56 @@
-// Scratch directories under $TMPDIR (or /tmp). Removal first restores permissions that a test
-// may have taken away, so that even unreadable directories are cleaned up.
+// Scratch directories under $TMPDIR (or /tmp). Removal works relative to open directories, so
+// trees deeper than any path the system accepts are removed too, and it first gives back the
+// permissions a test may have taken away.
 #include "test_support/scratch_directory.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace test_support {
+namespace {
+
+// Removes everything inside the open directory, then closes it.
+void empty_directory(int directory) {
+    DIR* stream = ::fdopendir(directory);
+    if (stream == nullptr) {
+        ::close(directory);
+        return;
+    }
+    std::vector<std::string> names;
+    while (const dirent* entry = ::readdir(stream)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..") {
+            names.push_back(name);
+        }
+    }
+    for (const auto& name : names) {
+        struct stat status {};
+        if (::fstatat(directory, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
+            continue;
+        }
+        if (S_ISDIR(status.st_mode)) {
+            ::fchmodat(directory, name.c_str(), 0700, 0);
+            const int child =
+                ::openat(directory, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (child >= 0) {
+                empty_directory(child);
+            }
+            ::unlinkat(directory, name.c_str(), AT_REMOVEDIR);
+        } else {
+            ::unlinkat(directory, name.c_str(), 0);
+        }
+    }
+    ::closedir(stream);
+}
+
+}  // namespace
 
 ScratchDirectory::ScratchDirectory() {
     const char* tmp = std::getenv("TMPDIR");
@@ -24,17 +65,12 @@ ScratchDirectory::ScratchDirectory() {
 }
 
 ScratchDirectory::~ScratchDirectory() {
-    namespace fs = std::filesystem;
-    std::error_code error;
     ::chmod(path_.c_str(), 0700);
-    for (auto it = fs::recursive_directory_iterator(
-             path_, fs::directory_options::skip_permission_denied, error);
-         !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
-        if (it->is_directory(error) && !it->is_symlink(error)) {
-            ::chmod(it->path().c_str(), 0700);
-        }
+    const int directory = ::open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (directory >= 0) {
+        empty_directory(directory);
     }
-    fs::remove_all(path_, error);
+    ::rmdir(path_.c_str());
 }
 
 }  // namespace test_support

@@ -1,0 +1,328 @@
+// The program against hostile trees: deeper than the system's path limit, short of descriptors,
+// full of link cycles, special files and odd names, and changing while it is walked. Each run
+// must end with status 0, print nothing, and leave exactly the reachable entries changed.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <climits>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "test_support/child_process.h"
+#include "test_support/scratch_directory.h"
+
+namespace {
+
+using test_support::ChildResult;
+using test_support::ScratchDirectory;
+
+constexpr uid_t kOwner = 4321;
+
+#define REQUIRE_ROOT()                                \
+    if (::geteuid() != 0) {                           \
+        GTEST_SKIP() << "changing owners needs root"; \
+    }
+
+ChildResult run_walk(const std::string& path, std::function<void()> before_exec = {}) {
+    test_support::ProgramRun run;
+    run.program = OWNERSHIP_MENDER_PROGRAM;
+    run.argv = {"ownership_mender", path, std::to_string(kOwner)};
+    run.time_limit = std::chrono::seconds(60);
+    run.before_exec = std::move(before_exec);
+    ChildResult result = test_support::run_program(run);
+    EXPECT_FALSE(result.timed_out) << path;
+    EXPECT_EQ(result.exit_status, 0) << path;
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "");
+    return result;
+}
+
+uid_t owner_at(int directory, const std::string& name) {
+    struct stat status {};
+    EXPECT_EQ(::fstatat(directory, name.c_str(), &status, 0), 0) << name;
+    return status.st_uid;
+}
+uid_t link_owner(const std::string& path) {
+    struct stat status {};
+    EXPECT_EQ(::lstat(path.c_str(), &status), 0) << path;
+    return status.st_uid;
+}
+uid_t owner(const std::string& path) {
+    return owner_at(AT_FDCWD, path);
+}
+
+void make_directory(const std::string& path) {
+    ASSERT_EQ(::mkdir(path.c_str(), 0755), 0) << path;
+}
+void make_file(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
+    ASSERT_GE(fd, 0) << path;
+    ::close(fd);
+}
+void make_link(const std::string& target, const std::string& path) {
+    ASSERT_EQ(::symlink(target.c_str(), path.c_str()), 0) << path;
+}
+
+// A chain of directories built relative to each other, so that it can go deeper than any path
+// the system accepts. Each level holds a file "f" and the next level.
+class DeepChain {
+  public:
+    DeepChain(const std::string& root, const std::string& name, int levels) : name_(name) {
+        make_directory(root);
+        int directory = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        for (int level = 0; level < levels; ++level) {
+            ::close(::openat(directory, "f", O_CREAT | O_WRONLY | O_CLOEXEC, 0644));
+            EXPECT_EQ(::mkdirat(directory, name.c_str(), 0755), 0);
+            const int next = ::openat(directory, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            ::close(directory);
+            directory = next;
+        }
+        ::close(directory);
+        root_ = root;
+        levels_ = levels;
+    }
+
+    // Owner of the directory at each level (1 = the first below root), found relatively.
+    std::vector<uid_t> directory_owners() const { return owners(name_); }
+    std::vector<uid_t> file_owners() const { return owners("f"); }
+
+  private:
+    std::vector<uid_t> owners(const std::string& entry) const {
+        std::vector<uid_t> found;
+        int directory = ::open(root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        for (int level = 0; level < levels_; ++level) {
+            found.push_back(owner_at(directory, entry));
+            const int next = ::openat(directory, name_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            ::close(directory);
+            directory = next;
+        }
+        ::close(directory);
+        return found;
+    }
+
+    std::string root_;
+    std::string name_;
+    int levels_ = 0;
+};
+
+TEST(FaultWalk, DeeperThanThePathLimitWithLongNames) {
+    REQUIRE_ROOT();
+    ScratchDirectory scratch;
+    const std::string root = scratch / "deep";
+    const std::string name(200, 'n');
+    const DeepChain chain(root, name, 52);
+    run_walk(root);
+    // An entry is reachable exactly when its whole path fits the system's limit.
+    const auto directories = chain.directory_owners();
+    const auto files = chain.file_owners();
+    for (std::size_t level = 0; level < directories.size(); ++level) {
+        const std::size_t directory_path = root.size() + (level + 1) * (name.size() + 1);
+        const std::size_t file_path = root.size() + level * (name.size() + 1) + 2;
+        EXPECT_EQ(directories[level] == kOwner, directory_path < PATH_MAX) << level;
+        EXPECT_EQ(files[level] == kOwner, file_path < PATH_MAX) << level;
+    }
+    EXPECT_EQ(owner(root), kOwner);
+}
+
+void limit_descriptors(rlim_t soft, rlim_t hard) {
+    const rlimit limit{soft, hard};
+    ::setrlimit(RLIMIT_NOFILE, &limit);
+}
+
+TEST(FaultWalk, DeepShortNamesNeedMoreDescriptorsThanTheSoftLimit) {
+    REQUIRE_ROOT();
+    ScratchDirectory scratch;
+    const std::string root = scratch / "deep";
+    const DeepChain chain(root, "d", 1500);
+    // The usual soft limit of 1024 is raised to the hard limit, so path length bounds the walk.
+    run_walk(root, [] { limit_descriptors(1024, 4096); });
+    const auto directories = chain.directory_owners();
+    const auto files = chain.file_owners();
+    EXPECT_EQ(std::count(directories.begin(), directories.end(), kOwner), 1500);
+    EXPECT_EQ(std::count(files.begin(), files.end(), kOwner), 1500);
+}
+
+TEST(FaultWalk, NearlyExhaustedDescriptorsMakeDeeperDirectoriesLeaves) {
+    REQUIRE_ROOT();
+    ScratchDirectory scratch;
+    const std::string root = scratch / "deep";
+    const DeepChain chain(root, "d", 200);
+    run_walk(root, [] { limit_descriptors(64, 64); });
+    const auto directories = chain.directory_owners();
+    const auto files = chain.file_owners();
+    // A prefix of the chain is listed; the first directory that cannot be listed is still
+    // changed; nothing below it is reached.
+    const auto listed = std::count(files.begin(), files.end(), kOwner);
+    EXPECT_GT(listed, 20);
+    EXPECT_LT(listed, 64);
+    for (std::size_t level = 0; level < files.size(); ++level) {
+        EXPECT_EQ(files[level] == kOwner, static_cast<long>(level) < listed) << level;
+        // The directory at level + 1: listed, or the first unlistable one, changed as a leaf.
+        EXPECT_EQ(directories[level] == kOwner, static_cast<long>(level) < listed) << level;
+    }
+    EXPECT_EQ(owner(root), kOwner);
+}
+
+// Every real directory and file below root is changed; the links themselves are not.
+void expect_changed(const std::vector<std::string>& paths) {
+    for (const auto& path : paths) {
+        EXPECT_EQ(owner(path), kOwner) << path;
+    }
+}
+void expect_links_unchanged(const std::vector<std::string>& links) {
+    for (const auto& link : links) {
+        EXPECT_EQ(link_owner(link), 0u) << link;
+    }
+}
+
+TEST(FaultWalk, LinkCyclesEnd) {
+    REQUIRE_ROOT();
+    ScratchDirectory scratch;
+    const std::string d = scratch / "d";
+    make_directory(d);
+    make_link(".", d + "/self");
+    make_directory(d + "/up");
+    make_link("..", d + "/up/parent1");
+    make_link("..", d + "/up/parent2");
+    make_directory(d + "/a");
+    make_directory(d + "/b");
+    make_link("../b", d + "/a/to_b");
+    make_link("../a", d + "/b/to_a");
+    make_directory(d + "/1");
+    make_directory(d + "/1/2");
+    make_directory(d + "/1/2/3");
+    make_directory(d + "/1/2/3/4");
+    make_file(d + "/1/2/3/4/file");
+    make_link(d, d + "/1/2/3/4/top");
+    run_walk(d);
+    expect_changed({d, d + "/up", d + "/a", d + "/b", d + "/1", d + "/1/2", d + "/1/2/3",
+                    d + "/1/2/3/4", d + "/1/2/3/4/file"});
+    expect_links_unchanged({d + "/self", d + "/up/parent1", d + "/a/to_b", d + "/1/2/3/4/top"});
+}
+
+TEST(FaultWalk, LongLinkChainsStopAtTheSystemsLinkLimit) {
+    REQUIRE_ROOT();
+    ScratchDirectory scratch;
+    const std::string d = scratch / "d";
+    make_directory(d);
+    for (int i = 0; i < 400; ++i) {
+        make_directory(d + "/" + std::to_string(i));
+        make_file(d + "/" + std::to_string(i) + "/f");
+        make_link("../" + std::to_string(i + 1), d + "/" + std::to_string(i) + "/next");
+    }
+    run_walk(d + "/0/");
+    run_walk(d);
+    for (int i = 0; i < 400; ++i) {
+        EXPECT_EQ(owner(d + "/" + std::to_string(i) + "/f"), kOwner) << i;
+    }
+}
+
+TEST(FaultWalk, WebsOfSiblingLinksEndQuickly) {
+    REQUIRE_ROOT();
+    ScratchDirectory scratch;
+    const std::string d = scratch / "d";
+    make_directory(d);
+    const int siblings = 6;
+    for (int i = 0; i < siblings; ++i) {
+        make_directory(d + "/" + std::to_string(i));
+        make_file(d + "/" + std::to_string(i) + "/f");
+    }
+    for (int i = 0; i < siblings; ++i) {
+        for (int j = 0; j < siblings; ++j) {
+            if (i != j) {
+                make_link("../" + std::to_string(j),
+                          d + "/" + std::to_string(i) + "/to" + std::to_string(j));
+            }
+        }
+    }
+    const auto started = std::chrono::steady_clock::now();
+    run_walk(d);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
+    for (int i = 0; i < siblings; ++i) {
+        EXPECT_EQ(owner(d + "/" + std::to_string(i) + "/f"), kOwner);
+    }
+}
+
+TEST(FaultWalk, SpecialFilesAndOddNames) {
+    REQUIRE_ROOT();
+    ScratchDirectory scratch;
+    const std::string d = scratch / "d";
+    make_directory(d);
+    ASSERT_EQ(::mkfifo((d + "/fifo").c_str(), 0644), 0);
+    ASSERT_EQ(::mknod((d + "/null").c_str(), S_IFCHR | 0644, ::makedev(1, 3)), 0);
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string socket_path = d + "/socket";
+    ASSERT_LT(socket_path.size(), sizeof address.sun_path);
+    socket_path.copy(address.sun_path, socket_path.size());
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    make_directory(d + "/closed");
+    make_file(d + "/closed/inside");
+    ASSERT_EQ(::chmod((d + "/closed").c_str(), 0), 0);
+    const std::vector<std::string> names = {
+        "new\nline", "bytes\xff\xfe", std::string(255, 'x'), " lead", "-dash", "*?[", "\x1b[31m"};
+    for (const auto& name : names) {
+        make_file(d + "/" + name);
+    }
+    run_walk(d);
+    ::close(listener);
+    expect_changed({d, d + "/fifo", d + "/null", d + "/socket", d + "/closed/inside"});
+    for (const auto& name : names) {
+        EXPECT_EQ(owner(d + "/" + name), kOwner) << name;
+    }
+    struct stat status {};
+    ASSERT_EQ(::stat((d + "/closed").c_str(), &status), 0);
+    EXPECT_EQ(status.st_uid, kOwner);
+    EXPECT_EQ(status.st_mode & 07777, 0u) << "only owners change";
+}
+
+TEST(FaultWalk, TreeChangingWhileWalked) {
+    REQUIRE_ROOT();
+    ScratchDirectory scratch;
+    const std::string d = scratch / "d";
+    const std::string outside = scratch / "outside";
+    make_directory(d);
+    make_directory(outside);
+    make_file(outside + "/f");
+    for (int i = 0; i < 20; ++i) {
+        make_directory(d + "/" + std::to_string(i));
+        for (int j = 0; j < 20; ++j) {
+            make_file(d + "/" + std::to_string(i) + "/" + std::to_string(j));
+        }
+    }
+    // Another process renames, deletes and creates entries in a loop the whole time.
+    const pid_t mutator = ::fork();
+    if (mutator == 0) {
+        for (unsigned round = 0;; ++round) {
+            const std::string a = d + "/" + std::to_string(round % 20);
+            const std::string b = d + "/moved" + std::to_string(round % 7);
+            ::rename(a.c_str(), b.c_str());
+            ::mkdir(a.c_str(), 0755);
+            ::close(::open((a + "/new").c_str(), O_CREAT | O_WRONLY, 0644));
+            ::unlink((b + "/" + std::to_string(round % 20)).c_str());
+            ::rename(b.c_str(), (d + "/back" + std::to_string(round % 5)).c_str());
+        }
+    }
+    for (int run = 0; run < 10; ++run) {
+        run_walk(d);
+    }
+    ::kill(mutator, SIGKILL);
+    ::waitpid(mutator, nullptr, 0);
+    EXPECT_EQ(owner(outside), 0u);
+    EXPECT_EQ(owner(outside + "/f"), 0u);
+    EXPECT_EQ(owner(d), kOwner);
+}
+
+}  // namespace

@@ -90,7 +90,7 @@ std::atomic<bool> report_in_progress{false};
 thread_local bool reporting_on_this_thread = false;
 
 [[noreturn]] void report_and_exit(std::string_view message, std::string_view detail,
-                                  const std::source_location& where) {
+                                  const SourceLocation& where) {
     if (reporting_on_this_thread) {
         ::_exit(kFatalExitStatus);
     }
@@ -137,11 +137,11 @@ thread_local bool reporting_on_this_thread = false;
 
 }  // namespace
 
-void fatal(std::string_view message, std::source_location where) {
+void fatal(std::string_view message, SourceLocation where) {
     report_and_exit(message, {}, where);
 }
 
-void fatal(std::string_view message, std::string_view detail, std::source_location where) {
+void fatal(std::string_view message, std::string_view detail, SourceLocation where) {
     report_and_exit(message, detail, where);
 }
 

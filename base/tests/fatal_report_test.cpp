@@ -8,6 +8,7 @@
 #include <string>
 #include <thread>
 
+#include "base/source_location.h"
 #include "base/thread_identity.h"
 #include "test_support/child_process.h"
 
@@ -15,7 +16,7 @@ namespace {
 
 using test_support::run_function;
 
-std::string expected_report(int thread_id, const std::source_location& where,
+std::string expected_report(int thread_id, const base::SourceLocation& where,
                             const std::string& message) {
     return "\nthread 'main' (" + std::to_string(thread_id) + ") panicked at " + where.file_name() +
            ":" + std::to_string(where.line()) + ":" + std::to_string(where.column()) + ":\n" +
@@ -25,7 +26,7 @@ std::string expected_report(int thread_id, const std::source_location& where,
 }
 
 TEST(FatalReport, ExactFormOnTheMainThread) {
-    const std::source_location where = std::source_location::current();
+    const base::SourceLocation where = base::SourceLocation::current();
     const auto result = run_function([&] {
         ::unsetenv(base::kBacktraceVariable);
         base::fatal("could not set process policy", where);
@@ -42,7 +43,7 @@ TEST(FatalReport, DefaultLocationIsTheCallerAndDetailFollowsMessage) {
         ::unsetenv(base::kBacktraceVariable);
         base::fatal("string has null embedded bytes", ": NulError(0, [0])");
     });
-    const std::source_location caller = std::source_location::current();
+    const base::SourceLocation caller = base::SourceLocation::current();
     const std::regex form(
         "\nthread 'main' \\(" + std::to_string(result.pid) +
         "\\) panicked at base/tests/fatal_report_test\\.cpp:" + std::to_string(caller.line() - 2) +

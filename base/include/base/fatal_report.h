@@ -2,8 +2,9 @@
 // thread and the failed check's source location, then exit status 101. Safe from any thread.
 #pragma once
 
-#include <source_location>
 #include <string_view>
+
+#include "base/source_location.h"
 
 namespace base {
 
@@ -16,11 +17,10 @@ inline constexpr char kBacktraceVariable[] = "OWNERSHIP_MENDER_BACKTRACE";
 // Writes the report and ends the whole process with kFatalExitStatus. Nothing is flushed or
 // unwound: what earlier steps changed stays changed. The report is written straight to
 // descriptor 2 without allocating; write errors are ignored.
-[[noreturn]] void fatal(std::string_view message,
-                        std::source_location where = std::source_location::current());
+[[noreturn]] void fatal(std::string_view message, SourceLocation where = SourceLocation::current());
 
 // As above, for a message made of a fixed text followed directly by a detail.
 [[noreturn]] void fatal(std::string_view message, std::string_view detail,
-                        std::source_location where = std::source_location::current());
+                        SourceLocation where = SourceLocation::current());
 
 }  // namespace base

@@ -1,0 +1,122 @@
+// Errors of stream operations, with the debug form that fatal reports show, and the small
+// result types that stream operations return.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <variant>
+
+namespace events {
+
+enum class IoErrorKind {
+    not_found,
+    permission_denied,
+    connection_refused,
+    connection_reset,
+    host_unreachable,
+    network_unreachable,
+    connection_aborted,
+    not_connected,
+    addr_in_use,
+    addr_not_available,
+    network_down,
+    broken_pipe,
+    already_exists,
+    would_block,
+    not_a_directory,
+    is_a_directory,
+    directory_not_empty,
+    read_only_filesystem,
+    filesystem_loop,
+    stale_network_file_handle,
+    invalid_input,
+    timed_out,
+    write_zero,
+    storage_full,
+    not_seekable,
+    quota_exceeded,
+    file_too_large,
+    resource_busy,
+    executable_file_busy,
+    deadlock,
+    crosses_devices,
+    too_many_links,
+    invalid_filename,
+    argument_list_too_long,
+    interrupted,
+    unsupported,
+    out_of_memory,
+    in_progress,
+    other,
+    uncategorized,
+};
+
+// The kind's name as the debug form shows it, e.g. "BrokenPipe".
+std::string_view kind_name(IoErrorKind kind);
+
+// The kind of a system error number; numbers without a kind of their own are Uncategorized.
+IoErrorKind kind_of_errno(int code);
+
+class IoError {
+  public:
+    // A system error; its message is the system's text for the number.
+    static IoError from_errno(int code);
+    // An error with a fixed message, such as the failure of a write that took no bytes.
+    static IoError simple(IoErrorKind kind, std::string_view message);
+    // An error carrying a text of its own, such as a formatting failure.
+    static IoError custom(IoErrorKind kind, std::string_view text);
+
+    IoErrorKind kind() const { return kind_; }
+    std::optional<int> os_code() const;
+
+    // `Os { code: 32, kind: BrokenPipe, message: "Broken pipe" }`,
+    // `Error { kind: WriteZero, message: "failed to write whole buffer" }` or
+    // `Custom { kind: Other, error: "formatting error" }`.
+    std::string debug_form() const;
+
+  private:
+    enum class Form { os, simple, custom };
+    IoError(Form form, IoErrorKind kind, int code, std::string_view text)
+        : form_(form), kind_(kind), code_(code), text_(text) {}
+
+    Form form_;
+    IoErrorKind kind_;
+    int code_;
+    std::string text_;
+};
+
+// The text of a write that took no bytes.
+inline constexpr std::string_view kWriteZeroMessage = "failed to write whole buffer";
+
+// Outcome of a stream operation without a value: success or an IoError.
+class [[nodiscard]] IoStatus {
+  public:
+    IoStatus() = default;
+    IoStatus(IoError error) : error_(std::move(error)) {}  // NOLINT: implicit by design
+
+    bool ok() const { return !error_.has_value(); }
+    const IoError& error() const { return *error_; }
+
+  private:
+    std::optional<IoError> error_;
+};
+
+// Outcome of a stream operation that yields a value on success.
+template <typename T>
+class [[nodiscard]] IoResult {
+  public:
+    IoResult(T value) : outcome_(std::move(value)) {}        // NOLINT: implicit by design
+    IoResult(IoError error) : outcome_(std::move(error)) {}  // NOLINT: implicit by design
+
+    bool ok() const { return outcome_.index() == 0; }
+    const T& value() const { return std::get<0>(outcome_); }
+    const IoError& error() const { return std::get<1>(outcome_); }
+
+  private:
+    std::variant<T, IoError> outcome_;
+};
+
+}  // namespace events

@@ -1,0 +1,55 @@
+// Collecting and printing the key-value pairs of one line.
+#include "events/serializer.h"
+
+namespace events {
+
+SupplyStatus Serializer::emit(std::string_view key, const Value& value) {
+    std::string text;
+    if (!append_display_text(value, text)) {
+        return SupplyError::formatting();
+    }
+    if (collect_) {
+        stack_.emplace_back(std::string(key), std::move(text));
+        return std::nullopt;
+    }
+    if (IoStatus printed = print_pair(key, text); !printed.ok()) {
+        return SupplyError::stream(printed.error());
+    }
+    return std::nullopt;
+}
+
+IoStatus Serializer::finish() {
+    while (!stack_.empty()) {
+        const std::pair<std::string, std::string> entry = std::move(stack_.back());
+        stack_.pop_back();
+        if (IoStatus printed = print_pair(entry.first, entry.second); !printed.ok()) {
+            stack_.clear();
+            return printed;
+        }
+    }
+    return {};
+}
+
+IoStatus Serializer::print_pair(std::string_view key, std::string_view value_text) {
+    if (comma_needed_) {
+        if (IoStatus s = hook_then_write(decorator_, &RecordDecorator::start_comma, ", ");
+            !s.ok()) {
+            return s;
+        }
+    }
+    comma_needed_ = true;
+    if (IoStatus s = hook_then_write(decorator_, &RecordDecorator::start_key, key); !s.ok()) {
+        return s;
+    }
+    // The ":" after a key has no hook of its own.
+    if (IoStatus s = decorator_.write_all(":"); !s.ok()) {
+        return s;
+    }
+    if (IoStatus s = hook_then_write(decorator_, &RecordDecorator::start_whitespace, " ");
+        !s.ok()) {
+        return s;
+    }
+    return hook_then_write(decorator_, &RecordDecorator::start_value, value_text);
+}
+
+}  // namespace events

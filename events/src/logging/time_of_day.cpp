@@ -1,0 +1,59 @@
+// Local time of day for log lines, through the C library's zone handling.
+#include "events/time_of_day.h"
+
+#include <time.h>
+
+#include <array>
+#include <cstdint>
+
+namespace events {
+namespace {
+
+void put_two_digits(int value, char* at) {
+    at[0] = static_cast<char>('0' + value / 10);
+    at[1] = static_cast<char>('0' + value % 10);
+}
+
+}  // namespace
+
+std::string format_time_of_day(std::chrono::system_clock::time_point time) {
+    const auto since_epoch = time.time_since_epoch();
+    const auto whole_seconds = std::chrono::floor<std::chrono::seconds>(since_epoch);
+    // The remainder is never negative, so cutting it to milliseconds truncates.
+    const auto milliseconds =
+        std::chrono::duration_cast<std::chrono::milliseconds>(since_epoch - whole_seconds).count();
+    const auto seconds = static_cast<std::time_t>(whole_seconds.count());
+
+    // tzset picks up a changed TZ; it returns at once when the zone is the same as before.
+    ::tzset();
+    std::tm local{};
+    if (::localtime_r(&seconds, &local) == nullptr) {
+        // Outside the C library's range: the time of day in UTC, which needs no zone.
+        const std::int64_t of_day = ((seconds % 86400) + 86400) % 86400;
+        local.tm_hour = static_cast<int>(of_day / 3600);
+        local.tm_min = static_cast<int>(of_day / 60 % 60);
+        local.tm_sec = static_cast<int>(of_day % 60);
+    }
+    std::array<char, 12> text{};
+    put_two_digits(local.tm_hour, &text[0]);
+    text[2] = ':';
+    put_two_digits(local.tm_min, &text[3]);
+    text[5] = ':';
+    // A leap second (60) stays as the C library gives it.
+    put_two_digits(local.tm_sec, &text[6]);
+    text[8] = '.';
+    const int millis = static_cast<int>(milliseconds);
+    text[9] = static_cast<char>('0' + millis / 100);
+    put_two_digits(millis % 100, &text[10]);
+    return std::string(text.data(), text.size());
+}
+
+IoStatus write_time_of_day(RecordDecorator& writer, std::chrono::system_clock::time_point time) {
+    return writer.write_all(format_time_of_day(time));
+}
+
+IoStatus log_timestamp(RecordDecorator& writer) {
+    return write_time_of_day(writer, std::chrono::system_clock::now());
+}
+
+}  // namespace events

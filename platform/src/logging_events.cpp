@@ -1,0 +1,114 @@
+// Declarations and emit operations of the platform events, and the JSON encoding of their
+// field values.
+#include "platform/logging_events.h"
+
+#include <span>
+#include <utility>
+#include <vector>
+
+#include "events/event_logger.h"
+#include "events/log_record.h"
+#include "events/logging.h"
+
+namespace platform {
+namespace {
+
+// One field of an event being emitted: its declared name and its JSON text.
+struct EncodedField {
+    std::string_view name;
+    std::string json;
+};
+
+// Logs the text record "event: NAME" with one pair per field, then hands the structured copy
+// over. Encoding cannot fail, so there is no failure path between encoding and logging.
+void emit(std::string_view event_name, std::vector<EncodedField> fields,
+          const events::CallSite& call_site) {
+    std::string message = "event: ";
+    message += event_name;
+    std::vector<events::KeyValue> pairs;
+    pairs.reserve(fields.size());
+    for (const EncodedField& field : fields) {
+        pairs.push_back(events::KeyValue{field.name, std::string_view(field.json)});
+    }
+    events::log_record(events::LogRecord(call_site, message, pairs));
+
+    events::PlatformEvent event;
+    event.name = std::string(event_name);
+    event.fields.reserve(fields.size());
+    for (EncodedField& field : fields) {
+        event.fields.emplace_back(std::string(field.name), std::move(field.json));
+    }
+    event.event_namespace = std::string(kEventNamespace);
+    event.code = kEventCode;
+    events::dispatch_event(std::move(event));
+}
+
+void append_hex_escape(unsigned char byte, std::string& out) {
+    static constexpr char kHexDigits[] = "0123456789abcdef";
+    out += "\\u00";
+    out += kHexDigits[byte >> 4];
+    out += kHexDigits[byte & 0x0F];
+}
+
+}  // namespace
+
+std::string json_string(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 2);
+    out += '"';
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        switch (byte) {
+            case 0x22:
+                out += "\\\"";
+                break;
+            case 0x5C:
+                out += "\\\\";
+                break;
+            case 0x08:
+                out += "\\b";
+                break;
+            case 0x0C:
+                out += "\\f";
+                break;
+            case 0x0A:
+                out += "\\n";
+                break;
+            case 0x0D:
+                out += "\\r";
+                break;
+            case 0x09:
+                out += "\\t";
+                break;
+            default:
+                if (byte < 0x20) {
+                    append_hex_escape(byte, out);
+                } else {
+                    out += c;
+                }
+        }
+    }
+    out += '"';
+    return out;
+}
+
+std::string json_text(const std::optional<std::string>& value) {
+    return value ? json_string(*value) : std::string("null");
+}
+
+void load_syscall_symbol_error(std::string symbol, std::optional<std::string> error,
+                               const events::CallSite& call_site) {
+    std::vector<EncodedField> fields;
+    fields.push_back({"symbol", json_string(symbol)});
+    fields.push_back({"error", json_text(error)});
+    emit("load_syscall_symbol_error", std::move(fields), call_site);
+}
+
+void load_syscall_find_default_broken(std::optional<std::string> error,
+                                      const events::CallSite& call_site) {
+    std::vector<EncodedField> fields;
+    fields.push_back({"error", json_text(error)});
+    emit("load_syscall_find_default_broken", std::move(fields), call_site);
+}
+
+}  // namespace platform

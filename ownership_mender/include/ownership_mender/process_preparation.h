@@ -3,7 +3,8 @@
 
 namespace ownership_mender {
 
-// Runs before the command line is parsed; the process's I/O policy is set here.
+// Builds the system-call table, switches off the materialisation of dataless files for the
+// whole process, and releases the table. Every failure is fatal.
 void prepare_process();
 
 }  // namespace ownership_mender

@@ -1,102 +1,10 @@
 // LoadError construction from loader messages, and its debug form.
 #include "dynamic_loader/load_error.h"
 
-#include <cstdint>
-
+#include "base/debug_string.h"
 #include "base/utf8.h"
 
 namespace dynamic_loader {
-namespace {
-
-struct Range {
-    std::uint32_t first;
-    std::uint32_t last;
-};
-
-// Characters shown escaped because they print nothing visible: controls, format characters,
-// line and paragraph separators, private-use characters and noncharacters.
-constexpr Range kNonPrintable[] = {
-    {0x0000, 0x001F},   {0x007F, 0x009F},   {0x00AD, 0x00AD},    {0x0600, 0x0605},
-    {0x061C, 0x061C},   {0x06DD, 0x06DD},   {0x070F, 0x070F},    {0x180E, 0x180E},
-    {0x200B, 0x200F},   {0x2028, 0x202E},   {0x2060, 0x2064},    {0x2066, 0x206F},
-    {0xE000, 0xF8FF},   {0xFDD0, 0xFDEF},   {0xFEFF, 0xFEFF},    {0xFFF9, 0xFFFB},
-    {0xFFFE, 0xFFFF},   {0x110BD, 0x110BD}, {0x1BCA0, 0x1BCA3},  {0x1D173, 0x1D17A},
-    {0xE0001, 0xE0001}, {0xE0020, 0xE007F}, {0xF0000, 0x10FFFF},
-};
-
-bool printable(std::uint32_t code_point) {
-    if ((code_point & 0xFFFE) == 0xFFFE) {
-        return false;  // U+xFFFE and U+xFFFF of every plane
-    }
-    for (const Range& range : kNonPrintable) {
-        if (code_point >= range.first && code_point <= range.last) {
-            return false;
-        }
-    }
-    return true;
-}
-
-std::uint32_t decode(std::string_view sequence) {
-    const auto byte = [&](std::size_t i) {
-        return static_cast<std::uint32_t>(static_cast<unsigned char>(sequence[i]));
-    };
-    switch (sequence.size()) {
-        case 1:
-            return byte(0);
-        case 2:
-            return (byte(0) & 0x1F) << 6 | (byte(1) & 0x3F);
-        case 3:
-            return (byte(0) & 0x0F) << 12 | (byte(1) & 0x3F) << 6 | (byte(2) & 0x3F);
-        default:
-            return (byte(0) & 0x07) << 18 | (byte(1) & 0x3F) << 12 | (byte(2) & 0x3F) << 6 |
-                   (byte(3) & 0x3F);
-    }
-}
-
-void append_escaped(std::string& out, std::string_view sequence) {
-    const std::uint32_t code_point = decode(sequence);
-    switch (code_point) {
-        case '"':
-            out += "\\\"";
-            return;
-        case '\\':
-            out += "\\\\";
-            return;
-        case '\t':
-            out += "\\t";
-            return;
-        case '\r':
-            out += "\\r";
-            return;
-        case '\n':
-            out += "\\n";
-            return;
-        case '\0':
-            out += "\\0";
-            return;
-        default:
-            break;
-    }
-    if (printable(code_point)) {
-        out += sequence;
-        return;
-    }
-    static constexpr char kHex[] = "0123456789abcdef";
-    char digits[8];
-    std::size_t count = 0;
-    std::uint32_t rest = code_point;
-    do {
-        digits[count++] = kHex[rest & 0xF];
-        rest >>= 4;
-    } while (rest != 0);
-    out += "\\u{";
-    while (count > 0) {
-        out += digits[--count];
-    }
-    out += '}';
-}
-
-}  // namespace
 
 LoadError LoadError::from_platform_text(const char* text) {
     if (text == nullptr) {
@@ -109,17 +17,7 @@ std::string debug_form(const LoadError& error) {
     if (!error.text()) {
         return "None";
     }
-    const std::string text = base::to_utf8_lossy(*error.text());
-    std::string out = "Some(\"";
-    out.reserve(text.size() + 8);
-    std::size_t at = 0;
-    while (at < text.size()) {
-        const std::size_t length = base::valid_sequence_length(std::string_view(text).substr(at));
-        append_escaped(out, std::string_view(text).substr(at, length));
-        at += length;
-    }
-    out += "\")";
-    return out;
+    return "Some(" + base::debug_quoted(*error.text()) + ")";
 }
 
 }  // namespace dynamic_loader

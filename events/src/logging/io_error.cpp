@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "base/debug_string.h"
+
 namespace events {
 namespace {
 
@@ -25,18 +27,6 @@ namespace {
 std::string system_message(int code) {
     char buffer[256] = {};
     return message_from(::strerror_r(code, buffer, sizeof buffer), buffer, code);
-}
-
-// The debug form of a message: quoted, with quotation marks and backslashes escaped.
-void append_quoted(std::string_view text, std::string& out) {
-    out += '"';
-    for (const char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-        }
-        out += c;
-    }
-    out += '"';
 }
 
 }  // namespace
@@ -239,19 +229,19 @@ std::string IoError::debug_form() const {
             out += ", kind: ";
             out += kind_name(kind_);
             out += ", message: ";
-            append_quoted(system_message(code_), out);
+            out += base::debug_quoted(system_message(code_));
             break;
         case Form::simple:
             out = "Error { kind: ";
             out += kind_name(kind_);
             out += ", message: ";
-            append_quoted(text_, out);
+            out += base::debug_quoted(text_);
             break;
         case Form::custom:
             out = "Custom { kind: ";
             out += kind_name(kind_);
             out += ", error: ";
-            append_quoted(text_, out);
+            out += base::debug_quoted(text_);
             break;
     }
     out += " }";

@@ -1,0 +1,82 @@
+// Fuzzes the JSON encoding of event fields: a JSON string with no raw control bytes, whose
+// escapes read back to the input bytes exactly; every byte outside the escaped set is copied.
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "debug_string_reader.h"
+#include "platform/logging_events.h"
+
+namespace {
+
+int hex_digit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    fuzz::check(c >= 'a' && c <= 'f');
+    return c - 'a' + 10;
+}
+
+std::string parse_json_string(std::string_view json) {
+    using fuzz::check;
+    check(json.size() >= 2 && json.front() == '"' && json.back() == '"');
+    std::string out;
+    for (std::size_t at = 1; at + 1 < json.size(); ++at) {
+        const char c = json[at];
+        check(static_cast<unsigned char>(c) >= 0x20 && c != '"');
+        if (c != '\\') {
+            out += c;
+            continue;
+        }
+        ++at;
+        check(at + 1 < json.size());
+        switch (json[at]) {
+            case '"':
+                out += '"';
+                break;
+            case '\\':
+                out += '\\';
+                break;
+            case 'b':
+                out += '\b';
+                break;
+            case 'f':
+                out += '\f';
+                break;
+            case 'n':
+                out += '\n';
+                break;
+            case 'r':
+                out += '\r';
+                break;
+            case 't':
+                out += '\t';
+                break;
+            case 'u': {
+                check(at + 5 < json.size() && json.substr(at + 1, 2) == "00");
+                const int value = hex_digit(json[at + 3]) * 16 + hex_digit(json[at + 4]);
+                // Only control bytes without a short escape use this form.
+                check(value < 0x20 && value != '\b' && value != '\f' && value != '\n' &&
+                      value != '\r' && value != '\t');
+                out += static_cast<char>(value);
+                at += 4;
+                break;
+            }
+            default:
+                check(false);
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    const std::string json = platform::json_string(text);
+    fuzz::check(parse_json_string(json) == text);
+    fuzz::check(platform::json_text(text) == json);
+    fuzz::check(platform::json_text(std::nullopt) == "null");
+    return 0;
+}

@@ -1,6 +1,7 @@
 // The quoted debug form of texts, as fatal messages show loader and stream errors.
 #include "base/debug_string.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "base/utf8.h"
@@ -28,12 +29,9 @@ bool printable(std::uint32_t code_point) {
     if ((code_point & 0xFFFE) == 0xFFFE) {
         return false;  // U+xFFFE and U+xFFFF of every plane
     }
-    for (const Range& range : kNonPrintable) {
-        if (code_point >= range.first && code_point <= range.last) {
-            return false;
-        }
-    }
-    return true;
+    return std::ranges::none_of(kNonPrintable, [code_point](const Range& range) {
+        return code_point >= range.first && code_point <= range.last;
+    });
 }
 
 std::uint32_t decode(std::string_view sequence) {

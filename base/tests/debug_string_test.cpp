@@ -11,7 +11,7 @@ TEST(DebugString, EscapesWhatDoesNotPrint) {
         {"", "\"\""},
         {"dlsym(RTLD_DEFAULT, getattrlistat): symbol not found",
          "\"dlsym(RTLD_DEFAULT, getattrlistat): symbol not found\""},
-        {"q\"b\\t\tr\rn\nz"s + '\0' + "'", "\"q\\\"b\\\\t\\tr\\rn\\nz\\0'\""},
+        {"q\"b\\t\tr\rn\nz\0'"s, "\"q\\\"b\\\\t\\tr\\rn\\nz\\0'\""},
         {"\x1b[31m\x7f\x01", "\"\\u{1b}[31m\\u{7f}\\u{1}\""},
         // Non-ASCII text prints as itself; invisible characters are escaped.
         {"caf\xC3\xA9 \xE6\x97\xA5 \xF0\x9F\x98\x80",

@@ -123,6 +123,7 @@ TEST(Library, SharesCountAcrossThreads) {
     {
         const Library library = open_test_library();
         std::vector<std::thread> threads;
+        threads.reserve(4);
         for (int i = 0; i < 4; ++i) {
             threads.emplace_back([copy = library] {
                 for (int j = 0; j < 1000; ++j) {

@@ -13,8 +13,6 @@
 #include "events/logging.h"
 #include "test_support/child_process.h"
 
-extern "C" char** environ;
-
 namespace {
 
 // Look-ups of the two logging variables, in order: 'S' for RUST_LOG_EVENTS_TO_STDERR, 'L'
@@ -24,7 +22,9 @@ constinit std::atomic<std::size_t> lookup_count{0};
 
 void note(const char* name) {
     const std::string_view wanted(name);
-    const char mark = wanted == "RUST_LOG_EVENTS_TO_STDERR" ? 'S' : wanted == "RUST_LOG" ? 'L' : 0;
+    const char mark = wanted == "RUST_LOG_EVENTS_TO_STDERR" ? 'S'
+                      : wanted == "RUST_LOG"                ? 'L'
+                                                            : '\0';
     if (mark != 0) {
         const std::size_t at = lookup_count.fetch_add(1);
         if (at < lookups.size()) {

@@ -97,7 +97,7 @@ TEST(FdStream, UnbufferedBytesGoOutAtOnce) {
 TEST(FdStream, SystemErrors) {
     // A pipe without reader; SIGPIPE is ignored in the child, as the program does.
     const auto result = test_support::run_function([] {
-        ::signal(SIGPIPE, SIG_IGN);
+        static_cast<void>(::signal(SIGPIPE, SIG_IGN));
         Pipe pipe;
         pipe.close_read();
         FdStream buffered(pipe.write_end, FdStream::Buffering::until_flush);

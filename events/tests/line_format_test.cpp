@@ -45,7 +45,7 @@ class LineFormatTest : public ::testing::Test {
     }
     std::string render(const LogRecord& record) { return render(record, no_pairs); }
 
-    const events::OwnedKeyValues no_pairs;
+    const events::OwnedKeyValues no_pairs{};
     std::shared_ptr<MemoryLog> log;
 };
 

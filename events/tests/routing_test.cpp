@@ -70,7 +70,7 @@ std::string without_times(const std::string& text) {
         std::string line = text.substr(start, end - start);
         std::smatch match;
         if (std::regex_search(line, match, time)) {
-            line.erase(0, match.length());
+            line.erase(0, static_cast<std::size_t>(match.length()));
         }
         out += line;
         start = end;
@@ -163,7 +163,7 @@ TEST(DefaultLogger, EnvironmentIsReadAtTheFirstRecordAndNeverAgain) {
 
 TEST(DefaultLoggerFatal, AClosedPipeOnStandardOutputStopsTheProcess) {
     const ChildResult result = in_child([] {
-        ::signal(SIGPIPE, SIG_IGN);
+        static_cast<void>(::signal(SIGPIPE, SIG_IGN));
         int fds[2];
         if (::pipe(fds) != 0) {
             ::_exit(3);
@@ -208,6 +208,7 @@ TEST(DefaultLogger, LinesFromManyThreadsNeverInterleave) {
         [] {
             std::atomic<int> ready{0};
             std::vector<std::thread> threads;
+            threads.reserve(kThreads);
             for (int t = 0; t < kThreads; ++t) {
                 threads.emplace_back([&ready, t] {
                     base::set_current_thread_name("worker-" + std::to_string(t));

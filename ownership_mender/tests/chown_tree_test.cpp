@@ -273,9 +273,9 @@ TEST(ChownTree, UnlistableDirectoriesAreStillChanged) {
         const rlimit limit{static_cast<rlim_t>(limit_fd - 1), static_cast<rlim_t>(limit_fd - 1)};
         ::setrlimit(RLIMIT_NOFILE, &limit);
         for (const auto& path : walk(d)) {
-            std::printf("%s\n", path.substr(d.size()).c_str());
+            static_cast<void>(std::printf("%s\n", path.substr(d.size()).c_str()));
         }
-        std::fflush(stdout);
+        static_cast<void>(std::fflush(stdout));
     });
     EXPECT_EQ(result.exit_status, 0);
     EXPECT_EQ(result.out, "/n/n\n/n\n\n");
@@ -295,9 +295,9 @@ TEST(ChownTree, UnreadableDirectoryKeepsChildrenButIsChanged) {
             ::_exit(3);
         }
         for (const auto& path : walk(d)) {
-            std::printf("%s\n", path.substr(d.size()).c_str());
+            static_cast<void>(std::printf("%s\n", path.substr(d.size()).c_str()));
         }
-        std::fflush(stdout);
+        static_cast<void>(std::fflush(stdout));
     });
     EXPECT_EQ(result.exit_status, 0);
     EXPECT_EQ(result.out, "/locked\n\n");

@@ -51,7 +51,7 @@ struct Case {
     std::vector<std::string> arguments;
     int status;
     std::string err;
-    std::string out = "";
+    std::string out{};
 };
 
 TEST(FaultInput, HostileCommandLines) {

@@ -45,7 +45,7 @@ struct CommandLineCase {
     std::vector<std::string> arguments;  // "MISSING" stands for a path that does not exist
     std::string err;
     int status;
-    std::string out = "";
+    std::string out{};
 };
 
 std::string unexpected(const std::string& option) {

@@ -96,7 +96,7 @@ std::string json_text(const std::optional<std::string>& value) {
     return value ? json_string(*value) : std::string("null");
 }
 
-void load_syscall_symbol_error(std::string symbol, std::optional<std::string> error,
+void load_syscall_symbol_error(std::string_view symbol, const std::optional<std::string>& error,
                                const events::CallSite& call_site) {
     std::vector<EncodedField> fields;
     fields.push_back({"symbol", json_string(symbol)});
@@ -104,7 +104,7 @@ void load_syscall_symbol_error(std::string symbol, std::optional<std::string> er
     emit("load_syscall_symbol_error", std::move(fields), call_site);
 }
 
-void load_syscall_find_default_broken(std::optional<std::string> error,
+void load_syscall_find_default_broken(const std::optional<std::string>& error,
                                       const events::CallSite& call_site) {
     std::vector<EncodedField> fields;
     fields.push_back({"error", json_text(error)});

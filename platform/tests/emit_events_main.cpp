@@ -16,7 +16,7 @@ constexpr std::string_view kModule = "platform::platform_macos::syscalls";
 }  // namespace
 
 int main() {
-    ::signal(SIGPIPE, SIG_IGN);
+    static_cast<void>(::signal(SIGPIPE, SIG_IGN));
     // The test finds the lines of these statements by the markers at their ends.
     platform::load_syscall_symbol_error(
         "renameatx_np", std::nullopt,

@@ -168,7 +168,7 @@ ChildResult run_program(const ProgramRun& run) {
         connect_in_child(run.stdin_kind, Capture{}, STDIN_FILENO);
         connect_in_child(run.stdout_kind, out, STDOUT_FILENO);
         connect_in_child(run.stderr_kind, err, STDERR_FILENO);
-        ::signal(SIGPIPE, SIG_DFL);
+        static_cast<void>(::signal(SIGPIPE, SIG_DFL));
         if (run.before_exec) {
             run.before_exec();
         }

@@ -84,7 +84,7 @@ class OwnedKeyValues final : public KeyValueSource {
 
 class LogRecord {
   public:
-    LogRecord(CallSite call_site, std::string_view message,
+    LogRecord(const CallSite& call_site, std::string_view message,
               std::span<const KeyValue> key_values = {})
         : call_site_(call_site), message_(message), key_values_(key_values) {}
 

@@ -35,7 +35,7 @@ std::string format_time_of_day(std::chrono::system_clock::time_point time) {
         local.tm_sec = static_cast<int>(of_day % 60);
     }
     std::array<char, 12> text{};
-    put_two_digits(local.tm_hour, &text[0]);
+    put_two_digits(local.tm_hour, text.data());
     text[2] = ':';
     put_two_digits(local.tm_min, &text[3]);
     text[5] = ':';

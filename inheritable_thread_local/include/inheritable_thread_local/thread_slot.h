@@ -30,7 +30,8 @@ class SlotStorage {
             T* held = std::launder(reinterpret_cast<T*>(bytes_));
             value.emplace(std::move(*held));
             engaged_ = false;
-            held->~T();
+            // Ending the moved-from value's lifetime is what a move leaves it fit for.
+            held->~T();  // NOLINT(clang-analyzer-cplusplus.Move)
         }
         return value;
     }

@@ -38,10 +38,10 @@ enum class RefusalKind {
 
 struct Refusal {
     RefusalKind kind = RefusalKind::missing_arguments;
-    std::string subject;  // the argument as shown in the message (lossy UTF-8)
-    std::string reason;   // invalid_uid: why the value was refused; missing_match: the id
     bool path_missing = false;
     bool uid_missing = false;
+    std::string subject;  // the argument as shown in the message (lossy UTF-8)
+    std::string reason;   // invalid_uid: why the value was refused; missing_match: the id
 };
 
 using ParseResult = std::variant<Matches, HelpRequest, Refusal>;

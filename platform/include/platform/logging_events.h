@@ -12,11 +12,11 @@
 namespace platform {
 
 // An entry point `symbol` could not be resolved; `error` is the loader's text, if it gave one.
-void load_syscall_symbol_error(std::string symbol, std::optional<std::string> error,
+void load_syscall_symbol_error(std::string_view symbol, const std::optional<std::string>& error,
                                const events::CallSite& call_site);
 
 // The probe of the process's default namespace failed; `error` is the loader's text, if any.
-void load_syscall_find_default_broken(std::optional<std::string> error,
+void load_syscall_find_default_broken(const std::optional<std::string>& error,
                                       const events::CallSite& call_site);
 
 // A JSON string of text: only quotation mark, backslash and the bytes 0x00 to 0x1F are

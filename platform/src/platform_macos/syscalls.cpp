@@ -52,7 +52,7 @@ std::optional<Symbol<Function>> optional_entry(const Library& library, StaticNam
                                                const events::CallSite& call_site) {
     auto found = library.lookup<Function>(name);
     if (auto* error = std::get_if<LoadError>(&found)) {
-        load_syscall_symbol_error(std::string(name.view()), error->text(), call_site);
+        load_syscall_symbol_error(name.view(), error->text(), call_site);
         return std::nullopt;
     }
     return std::get<Symbol<Function>>(std::move(found));

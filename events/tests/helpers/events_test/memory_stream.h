@@ -79,8 +79,8 @@ inline std::chrono::system_clock::time_point utc_time(int hour, int minute, int 
     const long day = 1709251200;  // 2024-03-01T00:00:00Z
     return std::chrono::system_clock::time_point(
         std::chrono::duration_cast<std::chrono::system_clock::duration>(
-            std::chrono::seconds(day + hour * 3600 + minute * 60 + second) +
-            std::chrono::nanoseconds(nanoseconds)));
+            std::chrono::seconds(day) + std::chrono::hours(hour) + std::chrono::minutes(minute) +
+            std::chrono::seconds(second) + std::chrono::nanoseconds(nanoseconds)));
 }
 
 // A timestamp function that always writes `time`, in the zone TZ names.

@@ -63,7 +63,7 @@ void raise_descriptor_limit() {
 void start_process() {
     open_closed_standard_descriptors();
     raise_descriptor_limit();
-    ::signal(SIGPIPE, SIG_IGN);
+    static_cast<void>(::signal(SIGPIPE, SIG_IGN));
     base::set_current_thread_name("main");
 }
 

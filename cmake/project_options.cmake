@@ -45,13 +45,15 @@ set(CMAKE_LINK_LIBRARY_USING_no_as_needed
     "LINKER:--push-state,--no-as-needed" "<LINK_ITEM>" "LINKER:--pop-state")
 set(CMAKE_LINK_LIBRARY_USING_no_as_needed_SUPPORTED TRUE)
 
-# om_add_test(NAME SOURCES... LIBRARIES...) builds one GoogleTest program and registers its
-# tests with CTest. Tests run with a clean, fixed environment where it matters; each test
-# program decides that itself.
+# om_add_test(NAME SOURCES... LIBRARIES... [TEST_PREFIX PREFIX]) builds one GoogleTest program
+# and registers its tests with CTest, their names prefixed with PREFIX when one is given (two
+# programs built from the same tests need distinct names). Tests run with a clean, fixed
+# environment where it matters; each test program decides that itself.
 function(om_add_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES" ${ARGN})
+  cmake_parse_arguments(ARG "" "TEST_PREFIX" "SOURCES;LIBRARIES" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} test_support GTest::gtest GTest::gtest_main
                                         project_warnings)
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT 120)
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST TEST_PREFIX "${ARG_TEST_PREFIX}"
+                       PROPERTIES TIMEOUT 120)
 endfunction()

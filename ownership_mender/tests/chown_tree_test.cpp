@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -248,6 +249,58 @@ TEST(ChownTree, SiblingLinksAreWalkedEachTime) {
         EXPECT_NE(position(changes, path), -1) << path;
     }
     EXPECT_EQ(changes.size(), 8u);
+}
+
+TEST(ChownTree, EveryKindOfEntryIsChangedOnceAndNothingButDirectoriesIsOpened) {
+    ScratchDirectory scratch;
+    const std::string d = scratch / "d";
+    make_directory(d);
+    make_directory(d + "/sub");
+    make_file(d + "/sub/file");
+    ASSERT_EQ(::mkfifo((d + "/fifo").c_str(), 0644), 0);
+    ASSERT_EQ(::mknod((d + "/socket").c_str(), S_IFSOCK | 0644, 0), 0);
+    make_link("fifo", d + "/to_fifo");
+    make_link("sub/file", d + "/to_file");
+    make_link("sub", d + "/to_sub");
+    make_link("missing", d + "/dangling");
+    // A fifo opened for reading would wait for a writer forever; the time limit catches that.
+    const auto result = test_support::run_function(
+        [&] {
+            std::vector<std::string> changes = walk(d);
+            std::sort(changes.begin(), changes.end());
+            for (const auto& path : changes) {
+                std::printf("%s\n", path.substr(d.size()).c_str());
+            }
+            std::fflush(stdout);
+        },
+        std::chrono::seconds(20));
+    EXPECT_EQ(result.exit_status, 0);
+    EXPECT_EQ(result.out,
+              "\n/dangling\n/fifo\n/socket\n/sub\n/sub/file\n/to_fifo\n/to_file\n/to_sub\n"
+              "/to_sub/file\n");
+}
+
+TEST(ChownTree, LeavesNoDescriptorOpen) {
+    ScratchDirectory scratch;
+    std::string path = scratch / "d";
+    make_directory(path);
+    for (int level = 0; level < 5; ++level) {
+        make_file(path + "/file");
+        path += "/n";
+        make_directory(path);
+    }
+    const auto open_descriptors = [] {
+        int count = 0;
+        for (int fd = 0; fd < 1024; ++fd) {
+            count += ::fcntl(fd, F_GETFD) != -1 ? 1 : 0;
+        }
+        return count;
+    };
+    const int before = open_descriptors();
+    // Twice: the second walk reuses what the first one kept.
+    EXPECT_EQ(walk(scratch / "d").size(), 11u);
+    EXPECT_EQ(walk(scratch / "d").size(), 11u);
+    EXPECT_EQ(open_descriptors(), before);
 }
 
 TEST(ChownTree, UnlistableDirectoriesAreStillChanged) {

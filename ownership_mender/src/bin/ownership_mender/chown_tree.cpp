@@ -1,5 +1,6 @@
 // The ownership walk as an explicit stack of open listings: one level per directory on the
-// current line of descent, one path buffer shared by all levels, no allocation per entry.
+// current line of descent, one path buffer shared by all levels, no allocation per entry or
+// per directory.
 #include "ownership_mender/chown_tree.h"
 
 #include <sys/stat.h>
@@ -38,34 +39,33 @@ class TreeWalk {
     void run() {
         refuse_zero_bytes(0);
         visit(EntryKind::may_be_directory);
-        while (!levels_.empty()) {
-            Level& level = levels_.back();
-            DirectoryEntry entry;
+        DirectoryEntry entry;
+        while (depth_ != 0) {
+            Level& level = levels_[depth_ - 1];
             if (!level.listing.next(entry)) {
+                level.listing.close();
+                --depth_;
                 path_.resize(level.path_length);
-                levels_.pop_back();
                 change_owner();
                 continue;
             }
             if (entry.name == "." || entry.name == "..") {
                 continue;
             }
-            path_.resize(level.path_length);
-            if (!path_.empty() && path_.back() != '/') {
-                path_.push_back('/');
-            }
-            const std::size_t name_start = path_.size();
+            path_.resize(level.children_start);
             path_.append(entry.name);
-            refuse_zero_bytes(name_start);
+            refuse_zero_bytes(level.children_start);
             visit(entry.kind);
         }
     }
 
   private:
-    // One directory on the line of descent: its open listing and where its path ends.
+    // One directory on the line of descent: its open listing, where its own path ends and
+    // where its children's names begin (after the separator, if one was needed).
     struct Level {
         DirectoryListing listing;
-        std::size_t path_length;
+        std::size_t path_length = 0;
+        std::size_t children_start = 0;
         DirectoryIdentity identity;
     };
 
@@ -76,19 +76,36 @@ class TreeWalk {
             struct stat status {};
             if (::stat(path_.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
                 const DirectoryIdentity identity{status.st_dev, status.st_ino};
-                if (!on_descent_line(identity)) {
-                    if (auto listing = DirectoryListing::open(path_.c_str())) {
-                        levels_.push_back(Level{std::move(*listing), path_.size(), identity});
-                        return;
-                    }
+                if (!on_descent_line(identity) && descend(identity)) {
+                    return;
                 }
             }
         }
         change_owner();
     }
 
+    // Opens the listing of the directory in path_ in the next level. Levels are kept when
+    // the walk climbs back, so each depth allocates its listing once per walk.
+    bool descend(const DirectoryIdentity& identity) {
+        if (depth_ == levels_.size()) {
+            levels_.emplace_back();
+        }
+        Level& level = levels_[depth_];
+        if (!level.listing.open(path_.c_str())) {
+            return false;
+        }
+        ++depth_;
+        level.path_length = path_.size();
+        level.identity = identity;
+        if (!path_.empty() && path_.back() != '/') {
+            path_.push_back('/');
+        }
+        level.children_start = path_.size();
+        return true;
+    }
+
     bool on_descent_line(const DirectoryIdentity& identity) const {
-        return std::any_of(levels_.begin(), levels_.end(),
+        return std::any_of(levels_.begin(), levels_.begin() + static_cast<std::ptrdiff_t>(depth_),
                            [&](const Level& level) { return level.identity == identity; });
     }
 
@@ -107,7 +124,8 @@ class TreeWalk {
     }
 
     std::string path_;
-    std::vector<Level> levels_;
+    std::vector<Level> levels_;  // levels_[0, depth_) are open, the rest kept for reuse
+    std::size_t depth_ = 0;
     const uid_t uid_;
 };
 

@@ -1,10 +1,10 @@
-// One open directory listing, read entry by entry in the order the system returns them. Owns
-// its directory stream and closes it on destruction; movable, not copyable. One thread only.
+// A reusable directory listing slot: opened on one directory at a time by path, read entry by
+// entry in the order the system returns them, closed. The walk keeps one slot per level of
+// depth, so nothing is allocated per directory or per entry. Owns what it has open; movable,
+// not copyable; one thread only. Each platform file defines the slot's state.
 #pragma once
 
-#include <dirent.h>
-
-#include <optional>
+#include <memory>
 #include <string_view>
 
 namespace ownership_mender {
@@ -14,28 +14,33 @@ namespace ownership_mender {
 enum class EntryKind { may_be_directory, not_directory };
 
 struct DirectoryEntry {
-    std::string_view name;  // valid until the next read or until the listing closes
+    std::string_view name;  // valid until the next read, or until the listing closes or reopens
     EntryKind kind = EntryKind::may_be_directory;
 };
 
 class DirectoryListing {
   public:
-    // Opens the listing of path, or nothing when the system refuses.
-    static std::optional<DirectoryListing> open(const char* path);
-
+    DirectoryListing();
     DirectoryListing(DirectoryListing&& other) noexcept;
     DirectoryListing& operator=(DirectoryListing&& other) noexcept;
     DirectoryListing(const DirectoryListing&) = delete;
     DirectoryListing& operator=(const DirectoryListing&) = delete;
     ~DirectoryListing();
 
-    // Reads the next entry, "." and ".." included. False at the end of the listing, and when
-    // a read fails without returning an entry.
+    // Opens the listing of path (links are followed), closing whatever was open before. False
+    // when the system refuses; the slot is then closed.
+    bool open(const char* path);
+
+    // Reads the next entry, "." and ".." included. False at the end of the listing, when a
+    // read fails without returning an entry, and when nothing is open.
     bool next(DirectoryEntry& entry);
 
+    // Closes the open listing, if any; the slot can be opened again.
+    void close();
+
   private:
-    explicit DirectoryListing(DIR* stream) : stream_(stream) {}
-    DIR* stream_ = nullptr;
+    struct State;
+    std::unique_ptr<State> state_;  // made on the first open; empty again once moved from
 };
 
 }  // namespace ownership_mender

@@ -1,10 +1,18 @@
-// Directory listings through the system's directory streams (opendir, readdir, closedir).
+// Directory listings through the system's directory streams (opendir, readdir, closedir), for
+// systems without a Linux-style getdents64.
+#include <dirent.h>
+
 #include <cstring>
 #include <utility>
 
 #include "directory_listing.h"
 
 namespace ownership_mender {
+
+struct DirectoryListing::State {
+    DIR* stream = nullptr;
+};
+
 namespace {
 
 EntryKind kind_of(unsigned char type) {
@@ -28,36 +36,43 @@ std::size_t name_length(const dirent& entry) {
 
 }  // namespace
 
-std::optional<DirectoryListing> DirectoryListing::open(const char* path) {
-    DIR* stream = ::opendir(path);
-    if (stream == nullptr) {
-        return std::nullopt;
-    }
-    return DirectoryListing(stream);
-}
-
-DirectoryListing::DirectoryListing(DirectoryListing&& other) noexcept
-    : stream_(std::exchange(other.stream_, nullptr)) {}
+DirectoryListing::DirectoryListing() = default;
+DirectoryListing::DirectoryListing(DirectoryListing&& other) noexcept = default;
 
 DirectoryListing& DirectoryListing::operator=(DirectoryListing&& other) noexcept {
     if (this != &other) {
-        if (stream_ != nullptr) {
-            ::closedir(stream_);
-        }
-        stream_ = std::exchange(other.stream_, nullptr);
+        close();
+        state_ = std::move(other.state_);
     }
     return *this;
 }
 
 DirectoryListing::~DirectoryListing() {
-    if (stream_ != nullptr) {
-        ::closedir(stream_);
+    close();
+}
+
+bool DirectoryListing::open(const char* path) {
+    close();
+    if (!state_) {
+        state_ = std::make_unique<State>();
+    }
+    state_->stream = ::opendir(path);
+    return state_->stream != nullptr;
+}
+
+void DirectoryListing::close() {
+    if (state_ && state_->stream != nullptr) {
+        ::closedir(state_->stream);
+        state_->stream = nullptr;
     }
 }
 
 bool DirectoryListing::next(DirectoryEntry& entry) {
+    if (!state_ || state_->stream == nullptr) {
+        return false;
+    }
     // readdir never fails with an entry in hand, so a failed read always ends the listing.
-    const dirent* raw = ::readdir(stream_);
+    const dirent* raw = ::readdir(state_->stream);
     if (raw == nullptr) {
         return false;
     }

@@ -1,0 +1,158 @@
+// Directory listings: every entry exactly once in the system's order, however many reads a
+// directory takes; the entry types that spare the walk a stat; slots that are reopened and
+// moved while a listing is under way.
+#include "directory_listing.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "test_support/scratch_directory.h"
+
+namespace {
+
+using ownership_mender::DirectoryEntry;
+using ownership_mender::DirectoryListing;
+using ownership_mender::EntryKind;
+using test_support::ScratchDirectory;
+
+// Reads what is left of listing, "." and ".." included.
+std::vector<std::string> read_rest(DirectoryListing& listing) {
+    std::vector<std::string> names;
+    DirectoryEntry entry;
+    while (listing.next(entry)) {
+        names.emplace_back(entry.name);
+    }
+    return names;
+}
+
+std::vector<std::string> system_listing(const std::string& directory) {
+    std::vector<std::string> names;
+    DIR* stream = ::opendir(directory.c_str());
+    while (const dirent* entry = ::readdir(stream)) {
+        names.emplace_back(entry->d_name);
+    }
+    ::closedir(stream);
+    return names;
+}
+
+void make_node(const std::string& path, mode_t mode) {
+    ASSERT_EQ(::mknod(path.c_str(), mode | 0644, 0), 0) << path;
+}
+
+TEST(DirectoryListing, ListsEveryEntryOnceInTheSystemsOrderAcrossManyReads) {
+    ScratchDirectory scratch;
+    // Names of every length up to the longest the system allows: far more bytes of entries
+    // than one read returns.
+    std::vector<std::string> created{".", ".."};
+    for (std::size_t i = 0; i < 700; ++i) {
+        std::string name = std::to_string(i) + "-";
+        name.resize(std::max(name.size(), i < 100 ? 255 : (i * 37) % 256), 'n');
+        make_node(scratch / name, S_IFREG);
+        created.push_back(name);
+    }
+
+    DirectoryListing listing;
+    ASSERT_TRUE(listing.open(scratch.path().c_str()));
+    const std::vector<std::string> listed = read_rest(listing);
+
+    EXPECT_EQ(listed, system_listing(scratch.path()));
+    std::vector<std::string> sorted = listed;
+    std::sort(sorted.begin(), sorted.end());
+    std::sort(created.begin(), created.end());
+    EXPECT_EQ(sorted, created);
+    DirectoryEntry entry;
+    EXPECT_FALSE(listing.next(entry));
+}
+
+TEST(DirectoryListing, TellsWhatMayBeADirectoryAndOpensOnlyDirectories) {
+    ScratchDirectory scratch;
+    ASSERT_EQ(::mkdir((scratch / "directory").c_str(), 0755), 0);
+    make_node(scratch / "file", S_IFREG);
+    make_node(scratch / "fifo", S_IFIFO);  // opening it for reading would wait for a writer
+    make_node(scratch / "socket", S_IFSOCK);
+    ASSERT_EQ(::symlink("directory", (scratch / "to_directory").c_str()), 0);
+    ASSERT_EQ(::symlink("file", (scratch / "to_file").c_str()), 0);
+    ASSERT_EQ(::symlink("missing", (scratch / "dangling").c_str()), 0);
+    // Device nodes need root; one like /dev/null will do.
+    struct stat null_device {};
+    ASSERT_EQ(::stat("/dev/null", &null_device), 0);
+    const bool devices =
+        ::mknod((scratch / "device").c_str(), S_IFCHR | 0600, null_device.st_rdev) == 0;
+
+    DirectoryListing listing;
+    ASSERT_TRUE(listing.open(scratch.path().c_str()));
+    std::vector<std::pair<std::string, EntryKind>> kinds;
+    DirectoryEntry entry;
+    while (listing.next(entry)) {
+        kinds.emplace_back(entry.name, entry.kind);
+    }
+    std::sort(kinds.begin(), kinds.end());
+    // The scratch file system reports entry types, so only directories and links need a stat.
+    using enum EntryKind;
+    std::vector<std::pair<std::string, EntryKind>> expected{
+        {".", may_be_directory},        {"..", may_be_directory},
+        {"dangling", may_be_directory}, {"directory", may_be_directory},
+        {"fifo", not_directory},        {"file", not_directory},
+        {"socket", not_directory},      {"to_directory", may_be_directory},
+        {"to_file", may_be_directory}};
+    if (devices) {
+        expected.emplace(expected.begin() + 3, "device", not_directory);
+    }
+    EXPECT_EQ(kinds, expected);
+
+    for (const char* name : {"file", "fifo", "socket", "to_file", "dangling", "missing"}) {
+        EXPECT_FALSE(listing.open((scratch / name).c_str())) << name;
+        EXPECT_FALSE(listing.next(entry)) << name;
+    }
+    ASSERT_TRUE(listing.open((scratch / "to_directory").c_str()));
+    std::vector<std::string> names = read_rest(listing);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{".", ".."}));
+}
+
+TEST(DirectoryListing, SlotsReopenAndMoveWithoutLosingTheirPlace) {
+    ScratchDirectory scratch;
+    for (const char* directory : {"a", "b"}) {
+        ASSERT_EQ(::mkdir((scratch / directory).c_str(), 0755), 0);
+        for (int i = 0; i < 3000; ++i) {
+            make_node(scratch / directory + "/" + std::to_string(i), S_IFREG);
+        }
+    }
+    const std::vector<std::string> a = system_listing(scratch / "a");
+    const std::vector<std::string> b = system_listing(scratch / "b");
+
+    // Reopening a slot in the middle of a listing starts the new listing afresh.
+    DirectoryListing listing;
+    ASSERT_TRUE(listing.open((scratch / "a").c_str()));
+    DirectoryEntry entry;
+    ASSERT_TRUE(listing.next(entry));
+    ASSERT_TRUE(listing.open((scratch / "b").c_str()));
+    EXPECT_EQ(read_rest(listing), b);
+    listing.close();
+    EXPECT_FALSE(listing.next(entry));
+
+    // A slot moved mid-listing (as a growing stack of them does) goes on where it was.
+    ASSERT_TRUE(listing.open((scratch / "a").c_str()));
+    std::vector<std::string> names;
+    for (std::size_t i = 0; i < 2000 && listing.next(entry); ++i) {
+        names.emplace_back(entry.name);
+    }
+    DirectoryListing moved(std::move(listing));
+    DirectoryListing assigned;
+    ASSERT_TRUE(assigned.open((scratch / "b").c_str()));
+    assigned = std::move(moved);
+    for (const std::string& name : read_rest(assigned)) {
+        names.push_back(name);
+    }
+    EXPECT_EQ(names, a);
+}
+
+}  // namespace

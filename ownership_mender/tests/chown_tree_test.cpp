@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "test_support/child_process.h"
+#include "test_support/file_tree.h"
 #include "test_support/scratch_directory.h"
 
 namespace {
@@ -37,6 +38,12 @@ extern "C" int chown(const char* path, uid_t owner, gid_t group) noexcept {
 
 namespace {
 
+using test_support::link_owner_of;
+using test_support::make_directory;
+using test_support::make_file;
+using test_support::make_link;
+using test_support::Owner;
+using test_support::owner_of;
 using test_support::ScratchDirectory;
 
 constexpr uid_t kNewOwner = 4321;
@@ -61,31 +68,6 @@ std::vector<std::string> walk(const std::string& path) {
     return recorder.changes();
 }
 
-void make_directory(const std::string& path) {
-    ASSERT_EQ(::mkdir(path.c_str(), 0755), 0) << path;
-}
-void make_file(const std::string& path) {
-    std::ofstream(path) << "x";
-}
-void make_link(const std::string& target, const std::string& path) {
-    ASSERT_EQ(::symlink(target.c_str(), path.c_str()), 0) << path;
-}
-
-struct Owner {
-    uid_t uid;
-    gid_t gid;
-    bool operator==(const Owner&) const = default;
-};
-Owner owner_of(const std::string& path) {
-    struct stat status {};
-    EXPECT_EQ(::stat(path.c_str(), &status), 0) << path;
-    return {status.st_uid, status.st_gid};
-}
-Owner link_owner_of(const std::string& path) {
-    struct stat status {};
-    EXPECT_EQ(::lstat(path.c_str(), &status), 0) << path;
-    return {status.st_uid, status.st_gid};
-}
 std::vector<std::string> listing_order(const std::string& directory) {
     std::vector<std::string> names;
     DIR* stream = ::opendir(directory.c_str());
@@ -102,11 +84,6 @@ std::ptrdiff_t position(const std::vector<std::string>& changes, const std::stri
     const auto it = std::find(changes.begin(), changes.end(), path);
     return it == changes.end() ? -1 : it - changes.begin();
 }
-
-#define REQUIRE_ROOT()                                \
-    if (::geteuid() != 0) {                           \
-        GTEST_SKIP() << "changing owners needs root"; \
-    }
 
 TEST(ChownTree, PostOrderInListingOrder) {
     ScratchDirectory scratch;
@@ -140,7 +117,7 @@ TEST(ChownTree, PostOrderInListingOrder) {
 }
 
 TEST(ChownTree, ChangesOwnerAndGroupOfEverything) {
-    REQUIRE_ROOT();
+    OWNERSHIP_MENDER_REQUIRE_ROOT();
     ScratchDirectory scratch;
     const std::string d = scratch / "d";
     make_directory(d);
@@ -157,7 +134,7 @@ TEST(ChownTree, ChangesOwnerAndGroupOfEverything) {
 }
 
 TEST(ChownTree, FollowsLinksInsideAndOutsideButLeavesLinksAlone) {
-    REQUIRE_ROOT();
+    OWNERSHIP_MENDER_REQUIRE_ROOT();
     ScratchDirectory scratch;
     const std::string d = scratch / "d";
     const std::string outside = scratch / "outside";

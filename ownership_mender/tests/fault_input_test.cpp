@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "program_under_test.h"
 #include "test_support/child_process.h"
 #include "test_support/scratch_directory.h"
 
@@ -16,28 +17,14 @@ using test_support::ChildResult;
 using test_support::ProgramRun;
 using test_support::StreamKind;
 
-const std::string kUsage = "\nUsage: ownership_mender <PATH> <UID>\n";
-const std::string kMore = "\nFor more information, try '--help'.\n";
-const std::string kHelp =
-    "Usage: ownership_mender <PATH> <UID>\n\nArguments:\n  <PATH>\n  <UID>\n\nOptions:\n"
-    "  -h, --help  Print help\n";
+using program_under_test::kHelp;
+using program_under_test::program;
+using program_under_test::run;
+
+const std::string kUsage = "\n" + program_under_test::kUsageLine;
+const std::string kMore = program_under_test::kMoreInformation;
 const std::string kNotUtf8 =
     "error: invalid UTF-8 was detected in one or more arguments\n" + kUsage + kMore;
-
-ProgramRun program(std::vector<std::string> arguments) {
-    ProgramRun run;
-    run.program = OWNERSHIP_MENDER_PROGRAM;
-    run.argv = {"ownership_mender"};
-    run.argv.insert(run.argv.end(), arguments.begin(), arguments.end());
-    return run;
-}
-
-ChildResult run(const ProgramRun& run) {
-    ChildResult result = test_support::run_program(run);
-    EXPECT_FALSE(result.timed_out);
-    EXPECT_EQ(result.signal, 0);
-    return result;
-}
 
 std::string unexpected(const std::string& argument, bool tip) {
     std::string text = "error: unexpected argument '" + argument + "' found\n";
@@ -147,7 +134,7 @@ TEST(FaultInput, StreamsThatLeadNowhere) {
 // Runs with a system library that lacks four optional entry points, so that start-up logs four
 // event lines before anything else happens.
 ProgramRun logging_program(std::vector<std::string> arguments, std::vector<std::string> env) {
-    ProgramRun run = program(std::move(arguments));
+    ProgramRun run = program(arguments);
     run.env = std::move(env);
     run.env.push_back("LD_LIBRARY_PATH=" + std::string(STANDIN_VARIANTS) + "/missing_optional");
     return run;

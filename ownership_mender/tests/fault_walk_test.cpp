@@ -20,19 +20,19 @@
 #include <vector>
 
 #include "test_support/child_process.h"
+#include "test_support/file_tree.h"
 #include "test_support/scratch_directory.h"
 
 namespace {
 
 using test_support::ChildResult;
+using test_support::join;
+using test_support::make_directory;
+using test_support::make_file;
+using test_support::make_link;
 using test_support::ScratchDirectory;
 
 constexpr uid_t kOwner = 4321;
-
-#define REQUIRE_ROOT()                                \
-    if (::geteuid() != 0) {                           \
-        GTEST_SKIP() << "changing owners needs root"; \
-    }
 
 ChildResult run_walk(const std::string& path, std::function<void()> before_exec = {}) {
     test_support::ProgramRun run;
@@ -48,35 +48,17 @@ ChildResult run_walk(const std::string& path, std::function<void()> before_exec 
     return result;
 }
 
+uid_t owner(const std::string& path) {
+    return test_support::owner_of(path).uid;
+}
+uid_t link_owner(const std::string& path) {
+    return test_support::link_owner_of(path).uid;
+}
 uid_t owner_at(int directory, const std::string& name) {
     struct stat status {};
     EXPECT_EQ(::fstatat(directory, name.c_str(), &status, 0), 0) << name;
     return status.st_uid;
 }
-uid_t link_owner(const std::string& path) {
-    struct stat status {};
-    EXPECT_EQ(::lstat(path.c_str(), &status), 0) << path;
-    return status.st_uid;
-}
-uid_t owner(const std::string& path) {
-    return owner_at(AT_FDCWD, path);
-}
-std::string join(const std::string& directory, const std::string& name) {
-    return directory + "/" + name;
-}
-
-void make_directory(const std::string& path) {
-    ASSERT_EQ(::mkdir(path.c_str(), 0755), 0) << path;
-}
-void make_file(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
-    ASSERT_GE(fd, 0) << path;
-    ::close(fd);
-}
-void make_link(const std::string& target, const std::string& path) {
-    ASSERT_EQ(::symlink(target.c_str(), path.c_str()), 0) << path;
-}
-
 // A chain of directories built relative to each other, so that it can go deeper than any path
 // the system accepts. Each level holds a file "f" and the next level.
 class DeepChain {
@@ -120,7 +102,7 @@ class DeepChain {
 };
 
 TEST(FaultWalk, DeeperThanThePathLimitWithLongNames) {
-    REQUIRE_ROOT();
+    OWNERSHIP_MENDER_REQUIRE_ROOT();
     ScratchDirectory scratch;
     const std::string root = scratch / "deep";
     const std::string name(200, 'n');
@@ -144,7 +126,7 @@ void limit_descriptors(rlim_t soft, rlim_t hard) {
 }
 
 TEST(FaultWalk, DeepShortNamesNeedMoreDescriptorsThanTheSoftLimit) {
-    REQUIRE_ROOT();
+    OWNERSHIP_MENDER_REQUIRE_ROOT();
     ScratchDirectory scratch;
     const std::string root = scratch / "deep";
     const DeepChain chain(root, "d", 1500);
@@ -157,7 +139,7 @@ TEST(FaultWalk, DeepShortNamesNeedMoreDescriptorsThanTheSoftLimit) {
 }
 
 TEST(FaultWalk, NearlyExhaustedDescriptorsMakeDeeperDirectoriesLeaves) {
-    REQUIRE_ROOT();
+    OWNERSHIP_MENDER_REQUIRE_ROOT();
     ScratchDirectory scratch;
     const std::string root = scratch / "deep";
     const DeepChain chain(root, "d", 200);
@@ -190,7 +172,7 @@ void expect_links_unchanged(const std::vector<std::string>& links) {
 }
 
 TEST(FaultWalk, LinkCyclesEnd) {
-    REQUIRE_ROOT();
+    OWNERSHIP_MENDER_REQUIRE_ROOT();
     ScratchDirectory scratch;
     const std::string d = scratch / "d";
     make_directory(d);
@@ -215,7 +197,7 @@ TEST(FaultWalk, LinkCyclesEnd) {
 }
 
 TEST(FaultWalk, LongLinkChainsStopAtTheSystemsLinkLimit) {
-    REQUIRE_ROOT();
+    OWNERSHIP_MENDER_REQUIRE_ROOT();
     ScratchDirectory scratch;
     const std::string d = scratch / "d";
     make_directory(d);
@@ -232,7 +214,7 @@ TEST(FaultWalk, LongLinkChainsStopAtTheSystemsLinkLimit) {
 }
 
 TEST(FaultWalk, WebsOfSiblingLinksEndQuickly) {
-    REQUIRE_ROOT();
+    OWNERSHIP_MENDER_REQUIRE_ROOT();
     ScratchDirectory scratch;
     const std::string d = scratch / "d";
     make_directory(d);
@@ -258,7 +240,7 @@ TEST(FaultWalk, WebsOfSiblingLinksEndQuickly) {
 }
 
 TEST(FaultWalk, SpecialFilesAndOddNames) {
-    REQUIRE_ROOT();
+    OWNERSHIP_MENDER_REQUIRE_ROOT();
     ScratchDirectory scratch;
     const std::string d = scratch / "d";
     make_directory(d);
@@ -292,7 +274,7 @@ TEST(FaultWalk, SpecialFilesAndOddNames) {
 }
 
 TEST(FaultWalk, TreeChangingWhileWalked) {
-    REQUIRE_ROOT();
+    OWNERSHIP_MENDER_REQUIRE_ROOT();
     ScratchDirectory scratch;
     const std::string d = scratch / "d";
     const std::string outside = scratch / "outside";

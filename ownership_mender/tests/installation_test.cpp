@@ -60,14 +60,16 @@ TEST(Hardening, ControlFlowProtectionInstructions) {
 
 TEST(Hardening, LibrarySearchPathStaysBesideTheProgram) {
     const std::string dynamic = tool({"readelf", "-W", "-d", kProgram}).out;
-    EXPECT_TRUE(contains(dynamic, "\\(NEEDED\\) +Shared library: \\[libownership_mender_system.so\\]"));
+    EXPECT_TRUE(
+        contains(dynamic, "\\(NEEDED\\) +Shared library: \\[libownership_mender_system.so\\]"));
     // Exactly one entry, relative to the program: no absolute build path, no empty entry
     // (which would mean the current directory).
     EXPECT_TRUE(contains(dynamic, "\\(RUNPATH\\) +Library runpath: \\[\\$ORIGIN/[^:\\]]+\\]\n"))
         << dynamic;
     EXPECT_FALSE(contains(dynamic, "\\(RPATH\\)"));
     const std::string soname = tool({"readelf", "-W", "-d", kStandin}).out;
-    EXPECT_TRUE(contains(soname, "\\(SONAME\\) +Library soname: \\[libownership_mender_system.so\\]"));
+    EXPECT_TRUE(
+        contains(soname, "\\(SONAME\\) +Library soname: \\[libownership_mender_system.so\\]"));
 }
 
 TEST(Installation, RunsFromItsPrefixWithItsManual) {
@@ -91,8 +93,8 @@ TEST(Installation, RunsFromItsPrefixWithItsManual) {
     }
     EXPECT_EQ(rendered.exit_status, 0);
     EXPECT_EQ(rendered.err, "");
-    for (const char* section : {"SYNOPSIS", "DESCRIPTION", "THE WALK", "EXIT STATUS",
-                                "ENVIRONMENT", "SECURITY"}) {
+    for (const char* section :
+         {"SYNOPSIS", "DESCRIPTION", "THE WALK", "EXIT STATUS", "ENVIRONMENT", "SECURITY"}) {
         EXPECT_NE(rendered.out.find(section), std::string::npos) << section;
     }
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "program_under_test.h"
 #include "test_support/child_process.h"
 
 namespace {
@@ -14,24 +15,16 @@ namespace {
 using test_support::ChildResult;
 using test_support::ProgramRun;
 
-const std::string kHelp =
-    "Usage: ownership_mender <PATH> <UID>\n\nArguments:\n  <PATH>\n  <UID>\n\nOptions:\n"
-    "  -h, --help  Print help\n";
+using program_under_test::kHelp;
 
 ChildResult run_with(const std::string& variant, std::vector<std::string> arguments,
                      std::vector<std::string> env = {}) {
-    ProgramRun run;
-    run.program = OWNERSHIP_MENDER_PROGRAM;
-    run.argv = {"ownership_mender"};
-    run.argv.insert(run.argv.end(), arguments.begin(), arguments.end());
-    run.env = std::move(env);
+    ProgramRun run = program_under_test::program(arguments, std::move(env));
     run.env.push_back("TZ=UTC");
     if (!variant.empty()) {
         run.env.push_back("LD_LIBRARY_PATH=" + std::string(STANDIN_VARIANTS) + "/" + variant);
     }
-    ChildResult result = test_support::run_program(run);
-    EXPECT_FALSE(result.timed_out);
-    return result;
+    return program_under_test::run(run);
 }
 
 // One logged event as the program writes it, with the time and the line number left open.

@@ -4,42 +4,27 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <fstream>
 #include <regex>
 #include <string>
 #include <vector>
 
 #include "ownership_mender/command_line.h"
+#include "program_under_test.h"
 #include "test_support/child_process.h"
+#include "test_support/file_tree.h"
 #include "test_support/scratch_directory.h"
 
 namespace {
 
+using program_under_test::kHelp;
+using program_under_test::kMoreInformation;
+using program_under_test::kUsageLine;
+using program_under_test::program;
+using program_under_test::run;
 using test_support::ChildResult;
 using test_support::ProgramRun;
 using test_support::ScratchDirectory;
 using test_support::StreamKind;
-
-const std::string kUsage = "Usage: ownership_mender <PATH> <UID>\n";
-const std::string kMore = "\nFor more information, try '--help'.\n";
-const std::string kHelp =
-    "Usage: ownership_mender <PATH> <UID>\n\nArguments:\n  <PATH>\n  <UID>\n\nOptions:\n"
-    "  -h, --help  Print help\n";
-
-ProgramRun program(std::vector<std::string> arguments, std::vector<std::string> env = {}) {
-    ProgramRun run;
-    run.program = OWNERSHIP_MENDER_PROGRAM;
-    run.argv = {"ownership_mender"};
-    run.argv.insert(run.argv.end(), arguments.begin(), arguments.end());
-    run.env = std::move(env);
-    return run;
-}
-
-ChildResult run(const ProgramRun& run) {
-    ChildResult result = test_support::run_program(run);
-    EXPECT_FALSE(result.timed_out);
-    return result;
-}
 
 struct CommandLineCase {
     std::vector<std::string> arguments;  // "MISSING" stands for a path that does not exist
@@ -50,11 +35,11 @@ struct CommandLineCase {
 
 std::string unexpected(const std::string& option) {
     return "error: unexpected argument '" + option + "' found\n\n  tip: to pass '" + option +
-           "' as a value, use '-- " + option + "'\n\n" + kUsage + kMore;
+           "' as a value, use '-- " + option + "'\n\n" + kUsageLine + kMoreInformation;
 }
 
 std::string invalid_uid(const std::string& value, const std::string& reason) {
-    return "error: invalid value '" + value + "' for '<UID>': " + reason + "\n" + kMore;
+    return "error: invalid value '" + value + "' for '<UID>': " + reason + "\n" + kMoreInformation;
 }
 
 TEST(Program, CommandLines) {
@@ -63,10 +48,11 @@ TEST(Program, CommandLines) {
     const CommandLineCase cases[] = {
         {{},
          "error: the following required arguments were not provided:\n  <PATH>\n  <UID>\n\n" +
-             kUsage + kMore,
+             kUsageLine + kMoreInformation,
          2},
         {{"/data"},
-         "error: the following required arguments were not provided:\n  <UID>\n\n" + kUsage + kMore,
+         "error: the following required arguments were not provided:\n  <UID>\n\n" + kUsageLine +
+             kMoreInformation,
          2},
         {{"/data", "abc"}, invalid_uid("abc", "invalid digit found in string"), 2},
         {{"/data", ""}, invalid_uid("", "cannot parse integer from empty string"), 2},
@@ -85,12 +71,16 @@ TEST(Program, CommandLines) {
         {{"-V"}, unexpected("-V"), 2},
         {{"-x", "7"}, unexpected("-x"), 2},
         {{"--force=yes", "a", "7"}, unexpected("--force"), 2},
-        {{"a", "7", "c"}, "error: unexpected argument 'c' found\n\n" + kUsage + kMore, 2},
+        {{"a", "7", "c"},
+         "error: unexpected argument 'c' found\n\n" + kUsageLine + kMoreInformation,
+         2},
         {{"\xff", "7"},
-         "error: invalid UTF-8 was detected in one or more arguments\n\n" + kUsage + kMore,
+         "error: invalid UTF-8 was detected in one or more arguments\n\n" + kUsageLine +
+             kMoreInformation,
          2},
         {{"a", "7\xff"},
-         "error: invalid UTF-8 was detected in one or more arguments\n\n" + kUsage + kMore,
+         "error: invalid UTF-8 was detected in one or more arguments\n\n" + kUsageLine +
+             kMoreInformation,
          2},
         {{"-h"}, "", 0, kHelp},
         {{"--help"}, "", 0, kHelp},
@@ -195,16 +185,6 @@ TEST(Program, ClosedStandardDescriptors) {
     }
 }
 
-void make_file(const std::string& path) {
-    std::ofstream(path) << "x";
-}
-
-uid_t owner_of(const std::string& path) {
-    struct stat status {};
-    EXPECT_EQ(::stat(path.c_str(), &status), 0);
-    return status.st_uid;
-}
-
 TEST(Program, WalkIsSilentAndChangesTheTree) {
     if (::geteuid() != 0) {
         GTEST_SKIP() << "changing owners needs root";
@@ -213,7 +193,7 @@ TEST(Program, WalkIsSilentAndChangesTheTree) {
     const std::string d = scratch / "d";
     ASSERT_EQ(::mkdir(d.c_str(), 0755), 0);
     ASSERT_EQ(::mkdir((d + "/sub").c_str(), 0755), 0);
-    make_file(d + "/sub/file");
+    test_support::make_file(d + "/sub/file");
     ASSERT_EQ(::symlink(".", (d + "/sub/loop").c_str()), 0);
     for (const StreamKind kind : {StreamKind::pipe, StreamKind::closed}) {
         ProgramRun walk = program({d, kind == StreamKind::pipe ? "4321" : "4322"});
@@ -226,7 +206,7 @@ TEST(Program, WalkIsSilentAndChangesTheTree) {
         EXPECT_EQ(result.err, "");
         const uid_t expected = kind == StreamKind::pipe ? 4321 : 4322;
         for (const auto& path : {d, d + "/sub", d + "/sub/file"}) {
-            EXPECT_EQ(owner_of(path), expected) << path;
+            EXPECT_EQ(test_support::owner_of(path).uid, expected) << path;
         }
     }
 }

@@ -1,0 +1,36 @@
+// Building and inspecting file trees in tests. A refused system call is recorded as a test
+// failure naming the path, so a broken fixture shows up where it happens.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+
+namespace test_support {
+
+void make_directory(const std::string& path);
+// An empty regular file.
+void make_file(const std::string& path);
+void make_link(const std::string& target, const std::string& path);
+
+struct Owner {
+    uid_t uid;
+    gid_t gid;
+    bool operator==(const Owner&) const = default;
+};
+// Owner of what path leads to, links followed.
+Owner owner_of(const std::string& path);
+// Owner of path itself, a link not followed.
+Owner link_owner_of(const std::string& path);
+
+std::string join(const std::string& directory, const std::string& name);
+
+bool running_as_root();
+
+}  // namespace test_support
+
+// Skips the current test where changing owners is not allowed.
+#define OWNERSHIP_MENDER_REQUIRE_ROOT()               \
+    if (!::test_support::running_as_root()) {         \
+        GTEST_SKIP() << "changing owners needs root"; \
+    }

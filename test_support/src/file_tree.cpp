@@ -1,0 +1,47 @@
+// File-tree helpers for tests.
+#include "test_support/file_tree.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace test_support {
+
+void make_directory(const std::string& path) {
+    EXPECT_EQ(::mkdir(path.c_str(), 0755), 0) << path;
+}
+
+void make_file(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
+    EXPECT_GE(fd, 0) << path;
+    if (fd >= 0) {
+        ::close(fd);
+    }
+}
+
+void make_link(const std::string& target, const std::string& path) {
+    EXPECT_EQ(::symlink(target.c_str(), path.c_str()), 0) << path;
+}
+
+Owner owner_of(const std::string& path) {
+    struct stat status {};
+    EXPECT_EQ(::stat(path.c_str(), &status), 0) << path;
+    return {status.st_uid, status.st_gid};
+}
+
+Owner link_owner_of(const std::string& path) {
+    struct stat status {};
+    EXPECT_EQ(::lstat(path.c_str(), &status), 0) << path;
+    return {status.st_uid, status.st_gid};
+}
+
+std::string join(const std::string& directory, const std::string& name) {
+    return directory + "/" + name;
+}
+
+bool running_as_root() {
+    return ::geteuid() == 0;
+}
+
+}  // namespace test_support

@@ -30,7 +30,11 @@ void check_refusal(const ownership_mender::Refusal& refusal) {
     check(base::is_valid_utf8(plain));
     check(plain.starts_with("error: "));
     check(plain.ends_with("\n\nFor more information, try '--help'.\n"));
-    check(without_escapes(ownership_mender::render_refusal(refusal, "om", true)) == plain);
+    // Styling only adds escape sequences; an argument that holds some of its own is shown as
+    // typed, so the comparison is only exact for arguments without them.
+    if (refusal.subject.find('\x1b') == std::string::npos) {
+        check(without_escapes(ownership_mender::render_refusal(refusal, "om", true)) == plain);
+    }
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 // not copyable; one thread only. Each platform file defines the slot's state.
 #pragma once
 
+#include <dirent.h>
+
 #include <memory>
 #include <string_view>
 
@@ -12,6 +14,19 @@ namespace ownership_mender {
 // What a listing says about an entry's type, as far as it matters to the walk: only entries
 // that may be directories, directly or through a link, need a look with stat.
 enum class EntryKind { may_be_directory, not_directory };
+
+// The kind of an entry of listing type type (DT_*): directories, links and entries of unknown
+// type may be directories; everything else (files, fifos, sockets, devices) is not.
+inline EntryKind entry_kind_of(unsigned char type) {
+    switch (type) {
+        case DT_DIR:
+        case DT_LNK:
+        case DT_UNKNOWN:
+            return EntryKind::may_be_directory;
+        default:
+            return EntryKind::not_directory;
+    }
+}
 
 struct DirectoryEntry {
     std::string_view name;  // valid until the next read, or until the listing closes or reopens

@@ -28,17 +28,6 @@ namespace {
 
 constexpr std::size_t name_offset = offsetof(dirent64, d_name);
 
-EntryKind kind_of(unsigned char type) {
-    switch (type) {
-        case DT_DIR:
-        case DT_LNK:
-        case DT_UNKNOWN:
-            return EntryKind::may_be_directory;
-        default:
-            return EntryKind::not_directory;
-    }
-}
-
 }  // namespace
 
 DirectoryListing::DirectoryListing() = default;
@@ -100,7 +89,7 @@ bool DirectoryListing::next(DirectoryEntry& entry) {
     // The name is zero-terminated and padded with zero bytes to the record's end.
     const char* name = record + name_offset;
     entry.name = std::string_view(name, ::strnlen(name, record_length - name_offset));
-    entry.kind = kind_of(type);
+    entry.kind = entry_kind_of(type);
     state.position += record_length;
     return true;
 }

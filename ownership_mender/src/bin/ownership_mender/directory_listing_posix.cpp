@@ -15,17 +15,6 @@ struct DirectoryListing::State {
 
 namespace {
 
-EntryKind kind_of(unsigned char type) {
-    switch (type) {
-        case DT_DIR:
-        case DT_LNK:
-        case DT_UNKNOWN:
-            return EntryKind::may_be_directory;
-        default:
-            return EntryKind::not_directory;
-    }
-}
-
 std::size_t name_length(const dirent& entry) {
 #if defined(__APPLE__)
     return entry.d_namlen;
@@ -77,7 +66,7 @@ bool DirectoryListing::next(DirectoryEntry& entry) {
         return false;
     }
     entry.name = std::string_view(raw->d_name, name_length(*raw));
-    entry.kind = kind_of(raw->d_type);
+    entry.kind = entry_kind_of(raw->d_type);
     return true;
 }
 

@@ -2,7 +2,6 @@
 // test program's own, which forwards to the system's: the order of changes is then exact.
 #include "ownership_mender/chown_tree.h"
 
-#include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -70,14 +69,11 @@ std::vector<std::string> walk(const std::string& path) {
 
 std::vector<std::string> listing_order(const std::string& directory) {
     std::vector<std::string> names;
-    DIR* stream = ::opendir(directory.c_str());
-    while (const dirent* entry = ::readdir(stream)) {
-        const std::string name = entry->d_name;
+    for (auto& name : test_support::system_listing(directory)) {
         if (name != "." && name != "..") {
-            names.push_back(name);
+            names.push_back(std::move(name));
         }
     }
-    ::closedir(stream);
     return names;
 }
 std::ptrdiff_t position(const std::vector<std::string>& changes, const std::string& path) {

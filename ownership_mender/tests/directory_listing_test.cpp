@@ -3,7 +3,6 @@
 // moved while a listing is under way.
 #include "directory_listing.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -14,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "test_support/file_tree.h"
 #include "test_support/scratch_directory.h"
 
 namespace {
@@ -22,6 +22,7 @@ using ownership_mender::DirectoryEntry;
 using ownership_mender::DirectoryListing;
 using ownership_mender::EntryKind;
 using test_support::ScratchDirectory;
+using test_support::system_listing;
 
 // Reads what is left of listing, "." and ".." included.
 std::vector<std::string> read_rest(DirectoryListing& listing) {
@@ -30,16 +31,6 @@ std::vector<std::string> read_rest(DirectoryListing& listing) {
     while (listing.next(entry)) {
         names.emplace_back(entry.name);
     }
-    return names;
-}
-
-std::vector<std::string> system_listing(const std::string& directory) {
-    std::vector<std::string> names;
-    DIR* stream = ::opendir(directory.c_str());
-    while (const dirent* entry = ::readdir(stream)) {
-        names.emplace_back(entry->d_name);
-    }
-    ::closedir(stream);
     return names;
 }
 

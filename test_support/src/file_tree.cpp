@@ -1,6 +1,7 @@
 // File-tree helpers for tests.
 #include "test_support/file_tree.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -38,6 +39,20 @@ Owner link_owner_of(const std::string& path) {
 
 std::string join(const std::string& directory, const std::string& name) {
     return directory + "/" + name;
+}
+
+std::vector<std::string> system_listing(const std::string& directory) {
+    std::vector<std::string> names;
+    DIR* stream = ::opendir(directory.c_str());
+    EXPECT_NE(stream, nullptr) << directory;
+    if (stream == nullptr) {
+        return names;
+    }
+    while (const dirent* entry = ::readdir(stream)) {
+        names.emplace_back(entry->d_name);
+    }
+    ::closedir(stream);
+    return names;
 }
 
 bool running_as_root() {

@@ -5,6 +5,7 @@
 #include <sys/types.h>
 
 #include <string>
+#include <vector>
 
 namespace test_support {
 
@@ -24,6 +25,9 @@ Owner owner_of(const std::string& path);
 Owner link_owner_of(const std::string& path);
 
 std::string join(const std::string& directory, const std::string& name);
+
+// The names in directory as the system lists them, in its order, "." and ".." included.
+std::vector<std::string> system_listing(const std::string& directory);
 
 bool running_as_root();
 

@@ -242,9 +242,9 @@ TEST(ChownTree, EveryKindOfEntryIsChangedOnceAndNothingButDirectoriesIsOpened) {
             std::vector<std::string> changes = walk(d);
             std::sort(changes.begin(), changes.end());
             for (const auto& path : changes) {
-                std::printf("%s\n", path.substr(d.size()).c_str());
+                static_cast<void>(std::printf("%s\n", path.substr(d.size()).c_str()));
             }
-            std::fflush(stdout);
+            static_cast<void>(std::fflush(stdout));
         },
         std::chrono::seconds(20));
     EXPECT_EQ(result.exit_status, 0);

@@ -133,7 +133,8 @@ TEST(FaultInput, StreamsThatLeadNowhere) {
 
 // Runs with a system library that lacks four optional entry points, so that start-up logs four
 // event lines before anything else happens.
-ProgramRun logging_program(std::vector<std::string> arguments, std::vector<std::string> env) {
+ProgramRun logging_program(const std::vector<std::string>& arguments,
+                           std::vector<std::string> env) {
     ProgramRun run = program(arguments);
     run.env = std::move(env);
     run.env.push_back("LD_LIBRARY_PATH=" + std::string(STANDIN_VARIANTS) + "/missing_optional");

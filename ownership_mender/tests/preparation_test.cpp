@@ -17,7 +17,7 @@ using test_support::ProgramRun;
 
 using program_under_test::kHelp;
 
-ChildResult run_with(const std::string& variant, std::vector<std::string> arguments,
+ChildResult run_with(const std::string& variant, const std::vector<std::string>& arguments,
                      std::vector<std::string> env = {}) {
     ProgramRun run = program_under_test::program(arguments, std::move(env));
     run.env.push_back("TZ=UTC");

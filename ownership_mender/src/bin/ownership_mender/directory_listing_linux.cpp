@@ -16,7 +16,7 @@ namespace ownership_mender {
 struct DirectoryListing::State {
     // Holds well over a hundred of the longest entries (a name of 255 bytes takes 280), and
     // a typical directory of short names in one read, plus the read that reports the end.
-    static constexpr std::size_t buffer_size = 32 * 1024;
+    static constexpr std::size_t buffer_size = std::size_t{32} * 1024;
 
     int descriptor = -1;
     std::size_t position = 0;  // next record in buffer

@@ -18,7 +18,8 @@ std::map<void*, int> closes;
 
 }  // namespace
 
-extern "C" int dlclose(void* handle) noexcept {
+// Declared as the system declares it: noexcept in glibc's header, not in macOS's.
+extern "C" int dlclose(void* handle) noexcept(noexcept(::dlclose(handle))) {
     using Close = int (*)(void*);
     static const auto system_dlclose = reinterpret_cast<Close>(::dlsym(RTLD_NEXT, "dlclose"));
     ++closes[handle];

@@ -39,6 +39,10 @@ std::string noted() {
 
 }  // namespace
 
+// The environment, which POSIX leaves to programs to declare: glibc's <unistd.h> declares it
+// as well, macOS's does not.
+extern "C" char** environ;  // NOLINT(readability-redundant-declaration)
+
 // Replaces the C library's getenv for this program: same answers, and each look-up noted.
 extern "C" char* getenv(const char* name) {
     note(name);

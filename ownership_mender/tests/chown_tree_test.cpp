@@ -26,7 +26,9 @@ std::vector<std::string>* recorded_changes = nullptr;
 
 }  // namespace
 
-extern "C" int chown(const char* path, uid_t owner, gid_t group) noexcept {
+// Declared as the system declares it: noexcept in glibc's header, not in macOS's.
+extern "C" int chown(const char* path, uid_t owner,
+                     gid_t group) noexcept(noexcept(::chown(path, owner, group))) {
     using Chown = int (*)(const char*, uid_t, gid_t);
     static const auto system_chown = reinterpret_cast<Chown>(::dlsym(RTLD_NEXT, "chown"));
     if (recorded_changes != nullptr) {

@@ -7,7 +7,6 @@
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -245,7 +244,9 @@ TEST(FaultWalk, SpecialFilesAndOddNames) {
     const std::string d = scratch / "d";
     make_directory(d);
     ASSERT_EQ(::mkfifo((d + "/fifo").c_str(), 0644), 0);
-    ASSERT_EQ(::mknod((d + "/null").c_str(), S_IFCHR | 0644, ::makedev(1, 3)), 0);
+    struct stat null_device {};
+    ASSERT_EQ(::stat("/dev/null", &null_device), 0);
+    ASSERT_EQ(::mknod((d + "/null").c_str(), S_IFCHR | 0644, null_device.st_rdev), 0);
     const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;

@@ -4,15 +4,15 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <pty.h>
 #include <signal.h>
 #include <sys/wait.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <stdexcept>
+
+#include "child_streams.h"
 
 namespace test_support {
 namespace {
@@ -27,7 +27,7 @@ Capture make_capture(StreamKind kind) {
     Capture capture;
     if (kind == StreamKind::pipe || kind == StreamKind::broken_pipe) {
         int fds[2];
-        if (::pipe2(fds, O_CLOEXEC) != 0) {
+        if (!open_pipe(fds)) {
             throw std::runtime_error("pipe failed");
         }
         capture = {fds[0], fds[1]};
@@ -38,13 +38,9 @@ Capture make_capture(StreamKind kind) {
     } else if (kind == StreamKind::terminal) {
         int primary = -1;
         int replica = -1;
-        termios raw{};
-        ::cfmakeraw(&raw);
-        if (::openpty(&primary, &replica, nullptr, &raw, nullptr) != 0) {
+        if (!open_terminal(primary, replica)) {
             throw std::runtime_error("openpty failed");
         }
-        ::fcntl(primary, F_SETFD, FD_CLOEXEC);
-        ::fcntl(replica, F_SETFD, FD_CLOEXEC);
         capture = {primary, replica};
     }
     return capture;

@@ -1,9 +1,13 @@
 // Plain display texts of key-value values, as the line formatter prints them.
 #include "events/value.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
 #include <type_traits>
 
 namespace events {
@@ -36,21 +40,143 @@ void append_signed_128(Int128 number, std::string& out) {
     }
 }
 
-// Shortest decimal text that reads back as the same number, never in exponent form.
+// A decimal number in scientific form: `significand` written with `digits` digits, its first
+// digit standing for 10^exponent.
+struct Decimal {
+    std::uint64_t significand;
+    int digits;
+    int exponent;
+};
+
+std::uint64_t power_of_ten(int exponent) {
+    std::uint64_t power = 1;
+    for (int i = 0; i < exponent; ++i) {
+        power *= 10;
+    }
+    return power;
+}
+
+// The number of type Float that `decimal` reads back as. The C library reads and writes
+// numbers by the "C" locale's rules here: the program never sets another locale.
+template <typename Float>
+Float read_back(const Decimal& decimal) {
+    // At most 17 digits, "e" and a 4-digit exponent: the text always fits.
+    std::array<char, 32> text{};
+    static_cast<void>(std::snprintf(text.data(), text.size(), "%llue%d",
+                                    static_cast<unsigned long long>(decimal.significand),
+                                    decimal.exponent - decimal.digits + 1));
+    if constexpr (std::is_same_v<Float, float>) {
+        return std::strtof(text.data(), nullptr);
+    } else {
+        return std::strtod(text.data(), nullptr);
+    }
+}
+
+// The decimal of `digits` digits nearest to `number` (finite, not negative), ties to even.
+Decimal nearest_decimal(double number, int digits) {
+    std::array<char, 40> text{};
+    const int length = std::snprintf(text.data(), text.size(), "%.*e", digits - 1, number);
+    const std::string_view written(text.data(), static_cast<std::size_t>(std::max(length, 0)));
+    const std::size_t exponent_at = written.find('e');
+    Decimal decimal{0, digits, 0};
+    for (const char digit : written.substr(0, exponent_at)) {
+        if (digit != '.') {
+            decimal.significand = decimal.significand * 10 + static_cast<unsigned>(digit - '0');
+        }
+    }
+    decimal.exponent = static_cast<int>(std::strtol(text.data() + exponent_at + 1, nullptr, 10));
+    return decimal;
+}
+
+// The decimal of as many digits that is one unit of the last digit above or below.
+Decimal step_decimal(Decimal decimal, bool up) {
+    const std::uint64_t smallest = power_of_ten(decimal.digits - 1);
+    if (up) {
+        if (++decimal.significand == smallest * 10) {
+            decimal.significand = smallest;
+            ++decimal.exponent;
+        }
+    } else if (decimal.significand-- == smallest) {
+        decimal.significand = smallest * 10 - 1;
+        --decimal.exponent;
+    }
+    return decimal;
+}
+
+// The shortest decimal that reads back as `number` (finite, not negative); of several that
+// short, the nearest. The nearest decimal of each length is tried, and when it reads back as
+// another number, the one beside it on the other side of `number`: the only other candidate,
+// as the numbers that read back as `number` form one interval around it.
+template <typename Float>
+Decimal shortest_decimal(Float number) {
+    constexpr int kMaxDigits = std::numeric_limits<Float>::max_digits10;
+    Decimal found{};
+    for (int digits = 1;; ++digits) {
+        const Decimal nearest = nearest_decimal(number, digits);
+        const Float nearest_value = read_back<Float>(nearest);
+        // With max_digits10 digits the nearest decimal always reads back.
+        if (nearest_value == number || digits == kMaxDigits) {
+            found = nearest;
+            break;
+        }
+        const Decimal beside = step_decimal(nearest, nearest_value < number);
+        if (read_back<Float>(beside) == number) {
+            found = beside;
+            break;
+        }
+    }
+    while (found.digits > 1 && found.significand % 10 == 0) {
+        found.significand /= 10;
+        --found.digits;
+    }
+    return found;
+}
+
+// Shortest decimal text that reads back as the same number, never in exponent form. Written
+// with the C library's correctly rounded conversions rather than the floating-point
+// std::to_chars, which macOS's libc++ has only from macOS 13.4 on.
 template <typename Float>
 void append_float(Float number, std::string& out) {
     if (std::isnan(number)) {
         out += "NaN";
         return;
     }
+    if (std::signbit(number)) {
+        out += '-';
+        number = -number;
+    }
     if (std::isinf(number)) {
-        out += number < 0 ? "-inf" : "inf";
+        out += "inf";
         return;
     }
-    std::array<char, 1100> digits{};
-    const auto result = std::to_chars(digits.data(), digits.data() + digits.size(), number,
-                                      std::chars_format::fixed);
-    out.append(digits.data(), result.ptr);
+    // From 2^digits up every number is whole, and the shortest text of a whole number without
+    // an exponent is its exact value, which no other text of that length is nearer to (as
+    // std::to_chars writes it: 1e23 as 99999999999999991611392).
+    if (number >= std::ldexp(Float{1}, std::numeric_limits<Float>::digits)) {
+        std::array<char, 320> text{};
+        const int length =
+            std::snprintf(text.data(), text.size(), "%.0f", static_cast<double>(number));
+        out.append(text.data(), static_cast<std::size_t>(length));
+        return;
+    }
+    const Decimal decimal = shortest_decimal(number);
+    std::array<char, 24> text{};
+    const auto digits_end =
+        std::to_chars(text.data(), text.data() + text.size(), decimal.significand).ptr;
+    const std::string_view digits(text.data(), static_cast<std::size_t>(digits_end - text.data()));
+    if (decimal.exponent < 0) {
+        out += "0.";
+        out.append(static_cast<std::size_t>(-decimal.exponent - 1), '0');
+        out.append(digits);
+    } else if (static_cast<std::size_t>(decimal.exponent) + 1 >= digits.size()) {
+        out.append(digits);
+        out.append(static_cast<std::size_t>(decimal.exponent) + 1 - digits.size(), '0');
+    } else {
+        const auto whole = static_cast<std::size_t>(decimal.exponent) + 1;
+        out.append(digits.substr(0, whole));
+        out += '.';
+        out.append(digits.substr(whole));
+    }
 }
 
 void append_character(char32_t character, std::string& out) {

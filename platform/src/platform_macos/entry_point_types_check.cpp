@@ -3,6 +3,7 @@
 #include <stdio.h>
 #include <sys/attr.h>
 #include <sys/clonefile.h>
+#include <sys/fsgetpath.h>
 #include <sys/resource.h>
 #include <unistd.h>
 

@@ -1,0 +1,14 @@
+// The descriptors that connect a child's captured streams, opened the way each platform allows;
+// both ends of each close on exec. Implemented in child_streams_linux.cpp / _macos.cpp.
+#pragma once
+
+namespace test_support {
+
+// A pipe: fds[0] reads, fds[1] writes. False when the system refuses one.
+bool open_pipe(int fds[2]);
+
+// A terminal in raw mode: the primary side for the parent, the replica for the child. False
+// when the system refuses one.
+bool open_terminal(int& primary, int& replica);
+
+}  // namespace test_support

@@ -2,6 +2,7 @@
 // test program's own, which forwards to the system's: the order of changes is then exact.
 #include "ownership_mender/chown_tree.h"
 
+#include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -11,9 +12,13 @@
 
 #include <algorithm>
 #include <chrono>
+#include <climits>
 #include <cstdio>
 #include <fstream>
+#include <functional>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "test_support/child_process.h"
@@ -207,7 +212,7 @@ TEST(ChownTree, LinkCyclesEndAndAreChangedAsLeaves) {
     EXPECT_EQ(changes.back(), d);
 }
 
-TEST(ChownTree, SiblingLinksAreWalkedEachTime) {
+TEST(ChownTree, LinksToOneDirectoryAreWalkedAgainOnlyAlongShorterPaths) {
     ScratchDirectory scratch;
     const std::string d = scratch / "d";
     make_directory(d);
@@ -216,12 +221,181 @@ TEST(ChownTree, SiblingLinksAreWalkedEachTime) {
     make_link("x", d + "/y");
     make_directory(d + "/z");
     make_link("../x", d + "/z/w");
-    // x is never its own ancestor here, so every path to it is walked.
+    // x is walked as d/x, without a link, and through links as d/y and as the longer d/z/w,
+    // which is walked only when it comes first.
     const auto changes = walk(d);
-    for (const auto& path : {d + "/x/f", d + "/y/f", d + "/z/w/f", d + "/z/w"}) {
+    const auto order = listing_order(d);
+    const bool z_first = position(order, "z") < position(order, "y");
+    for (const auto& path : {d + "/x/f", d + "/y/f", d + "/z/w"}) {
         EXPECT_NE(position(changes, path), -1) << path;
     }
-    EXPECT_EQ(changes.size(), 8u);
+    EXPECT_EQ(position(changes, d + "/z/w/f") != -1, z_first);
+    EXPECT_EQ(changes.size(), z_first ? 8u : 7u);
+}
+
+using Identity = std::pair<dev_t, ino_t>;
+
+// The walk without a record of where links led, as plainly as it can be written: every path
+// to a directory is walked, except into a directory already on the line of descent.
+void plain_walk(const std::string& path, std::vector<Identity>& line,
+                std::vector<std::string>& changes) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
+        const Identity identity{status.st_dev, status.st_ino};
+        DIR* directory = std::find(line.begin(), line.end(), identity) == line.end()
+                             ? ::opendir(path.c_str())
+                             : nullptr;
+        if (directory != nullptr) {
+            line.push_back(identity);
+            while (const dirent* entry = ::readdir(directory)) {
+                const std::string name = entry->d_name;
+                if (name != "." && name != "..") {
+                    plain_walk(path.back() == '/' ? path + name : path + "/" + name, line, changes);
+                }
+            }
+            line.pop_back();
+            ::closedir(directory);
+        }
+    }
+    changes.push_back(path);
+}
+
+// What a walk's changes reach: the files and directories that chown on those paths changes.
+std::set<Identity> reached(const std::vector<std::string>& changes) {
+    std::set<Identity> identities;
+    for (const auto& path : changes) {
+        struct stat status {};
+        if (::stat(path.c_str(), &status) == 0) {
+            identities.emplace(status.st_dev, status.st_ino);
+        }
+    }
+    return identities;
+}
+
+// Directories d/0 .. d/(n-1), each holding a file and, in d/i/in (or in d/i itself when in is
+// empty), a link named prefix + j to every other d/j.
+void make_web(const std::string& d, int n, const std::string& in, const std::string& prefix) {
+    for (int i = 0; i < n; ++i) {
+        make_directory(d + "/" + std::to_string(i));
+        make_file(d + "/" + std::to_string(i) + "/f");
+        if (!in.empty()) {
+            make_directory(d + "/" + std::to_string(i) + "/" + in);
+        }
+    }
+    for (int i = 0; i < n; ++i) {
+        const std::string links = d + "/" + std::to_string(i) + (in.empty() ? "" : "/" + in);
+        for (int j = 0; j < n; ++j) {
+            if (i != j) {
+                make_link(d + "/" + std::to_string(j), links + "/" + prefix + std::to_string(j));
+            }
+        }
+    }
+}
+
+// A directory target of files files, and links links to it from d/links.
+void make_fan_in(const std::string& d, const std::string& target, int files, int links) {
+    make_directory(target);
+    for (int i = 0; i < files; ++i) {
+        make_file(target + "/" + std::to_string(i));
+    }
+    make_directory(d + "/links");
+    for (int i = 0; i < links; ++i) {
+        make_link(target, d + "/links/" + std::to_string(i));
+    }
+}
+
+TEST(ChownTree, LinkWebsAndFanInReachWhatThePlainWalkReachesInFewerChanges) {
+    struct Case {
+        const char* name;
+        std::function<void(const std::string& d, const std::string& outside)> build;
+    };
+    const Case cases[] = {
+        {"web of 3", [](const auto& d, const auto&) { make_web(d, 3, "", "to"); }},
+        {"web of 5", [](const auto& d, const auto&) { make_web(d, 5, "", "to"); }},
+        {"web of 4, links one level down",
+         [](const auto& d, const auto&) { make_web(d, 4, "links", "to"); }},
+        // Entered 1,500 bytes down: only some orders of the siblings fit the path limit, and a
+        // sibling is often first walked along a path too long to reach all of it.
+        {"web of 6 entered by one link, names near the longest",
+         [](const auto& d, const auto& outside) {
+             make_directory(outside);
+             make_web(outside, 6, std::string(250, 'l'), std::string(250, 't'));
+             std::string entry = d;
+             for (int level = 0; level < 6; ++level) {
+                 entry += "/" + std::string(250, 'p');
+                 make_directory(entry);
+             }
+             make_link(outside + "/0", entry + "/entry");
+         }},
+        {"fan-in inside",
+         [](const auto& d, const auto&) { make_fan_in(d, d + "/target", 20, 30); }},
+        {"fan-in from outside",
+         [](const auto& d, const auto& outside) { make_fan_in(d, outside, 20, 30); }},
+        {"links to a directory, its subdirectory and each other",
+         [](const auto& d, const auto& outside) {
+             make_fan_in(d, outside, 3, 4);
+             make_directory(outside + "/sub");
+             make_file(outside + "/sub/f");
+             make_link(outside + "/sub", d + "/links/sub");
+             make_link(d + "/links", outside + "/sub/back");
+             make_link("0", d + "/links/chain");
+             make_link("chain", d + "/links/chain_of_chain");
+         }},
+    };
+    for (const auto& c : cases) {
+        ScratchDirectory scratch;
+        const std::string d = scratch / "d";
+        make_directory(d);
+        c.build(d, scratch / "outside");
+
+        std::vector<Identity> line;
+        std::vector<std::string> plain;
+        plain_walk(d, line, plain);
+        const auto changes = walk(d);
+
+        EXPECT_EQ(reached(changes), reached(plain)) << c.name;
+        EXPECT_LT(changes.size(), plain.size()) << c.name;
+    }
+}
+
+TEST(ChownTree, AShorterPathWalksALinkTargetAgain) {
+    ScratchDirectory scratch;
+    const std::string d = scratch / "d";
+    const std::string target = scratch / "t";
+    make_directory(d);
+    // The link in the first directory of d's listing lies along a long path, that in the
+    // second along a short one, so the target is first walked along the long path.
+    make_directory(d + "/a");
+    make_directory(d + "/b");
+    const std::vector<std::string> order = listing_order(d);
+    std::string long_path = d + "/" + order[0];
+    const std::string name(200, 'n');
+    for (int level = 0; level < 12; ++level) {
+        long_path += "/" + name;
+        make_directory(long_path);
+    }
+    make_link(target, long_path + "/to_target");
+    make_link(target, d + "/" + order[1] + "/to_target");
+    // A chain in the target that fits the path limit only below the short path.
+    std::string chain = target;
+    make_directory(chain);
+    for (int level = 0; level < 12; ++level) {
+        chain += "/" + name;
+        make_directory(chain);
+    }
+    make_file(chain + "/deepest");
+    ASSERT_GE(long_path.size() + chain.size() - target.size(), std::size_t{PATH_MAX});
+    ASSERT_LT(d.size() + chain.size() - target.size() + 20, std::size_t{PATH_MAX});
+
+    std::vector<Identity> line;
+    std::vector<std::string> plain;
+    plain_walk(d, line, plain);
+    const auto changes = walk(d);
+
+    struct stat deepest {};
+    ASSERT_EQ(::stat((chain + "/deepest").c_str(), &deepest), 0);
+    EXPECT_EQ(reached(changes).count({deepest.st_dev, deepest.st_ino}), 1u);
+    EXPECT_EQ(reached(changes), reached(plain));
 }
 
 TEST(ChownTree, EveryKindOfEntryIsChangedOnceAndNothingButDirectoriesIsOpened) {

@@ -11,18 +11,21 @@
 
 namespace ownership_mender {
 
-// What a listing says about an entry's type, as far as it matters to the walk: only entries
-// that may be directories, directly or through a link, need a look with stat.
-enum class EntryKind { may_be_directory, not_directory };
+// What a listing says about an entry's type, as far as it matters to the walk: directories,
+// links and entries of unknown type may be directories and need a look with stat; the walk
+// also needs to know which of them may have been reached through a link.
+enum class EntryKind { directory, link, unknown, not_directory };
 
-// The kind of an entry of listing type type (DT_*): directories, links and entries of unknown
-// type may be directories; everything else (files, fifos, sockets, devices) is not.
+// The kind of an entry of listing type type (DT_*); files, fifos, sockets and devices are not
+// directories.
 inline EntryKind entry_kind_of(unsigned char type) {
     switch (type) {
         case DT_DIR:
+            return EntryKind::directory;
         case DT_LNK:
+            return EntryKind::link;
         case DT_UNKNOWN:
-            return EntryKind::may_be_directory;
+            return EntryKind::unknown;
         default:
             return EntryKind::not_directory;
     }
@@ -30,7 +33,7 @@ inline EntryKind entry_kind_of(unsigned char type) {
 
 struct DirectoryEntry {
     std::string_view name;  // valid until the next read, or until the listing closes or reopens
-    EntryKind kind = EntryKind::may_be_directory;
+    EntryKind kind = EntryKind::unknown;
 };
 
 class DirectoryListing {

@@ -126,7 +126,7 @@ class TreeWalk {
             levels_.emplace_back();
         }
         Level& level = levels_[depth_];
-        if (!level.listing.open(path_.c_str())) {
+        if (!level.listing.open(path_.c_str(), depth_)) {
             return false;
         }
         ++depth_;

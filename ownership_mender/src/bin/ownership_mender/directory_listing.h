@@ -6,6 +6,7 @@
 
 #include <dirent.h>
 
+#include <cstddef>
 #include <memory>
 #include <string_view>
 
@@ -46,8 +47,10 @@ class DirectoryListing {
     ~DirectoryListing();
 
     // Opens the listing of path (links are followed), closing whatever was open before. False
-    // when the system refuses; the slot is then closed.
-    bool open(const char* path);
+    // when the system refuses; the slot is then closed. depth is the number of listings a walk
+    // has open above this one: where the listing keeps a read buffer of its own, deep listings
+    // get a smaller one, so that a walk's memory grows only slowly with its depth.
+    bool open(const char* path, std::size_t depth = 0);
 
     // Reads the next entry, "." and ".." included. False at the end of the listing, when a
     // read fails without returning an entry, and when nothing is open.

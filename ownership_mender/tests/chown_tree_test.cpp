@@ -42,6 +42,7 @@ extern "C" int chown(const char* path, uid_t owner, gid_t group) noexcept {
 
 namespace {
 
+using test_support::join;
 using test_support::link_owner_of;
 using test_support::make_directory;
 using test_support::make_file;
@@ -235,32 +236,41 @@ TEST(ChownTree, LinksToOneDirectoryAreWalkedAgainOnlyAlongShorterPaths) {
 
 using Identity = std::pair<dev_t, ino_t>;
 
-// The walk without a record of where links led, as plainly as it can be written: every path
-// to a directory is walked, except into a directory already on the line of descent.
-void plain_walk(const std::string& path, std::vector<Identity>& line,
-                std::vector<std::string>& changes) {
-    struct stat status {};
-    if (::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
-        const Identity identity{status.st_dev, status.st_ino};
-        DIR* directory = std::find(line.begin(), line.end(), identity) == line.end()
-                             ? ::opendir(path.c_str())
-                             : nullptr;
-        if (directory != nullptr) {
-            line.push_back(identity);
-            while (const dirent* entry = ::readdir(directory)) {
-                const std::string name = entry->d_name;
-                if (name != "." && name != "..") {
-                    plain_walk(path.back() == '/' ? path + name : path + "/" + name, line, changes);
-                }
-            }
-            line.pop_back();
-            ::closedir(directory);
-        }
-    }
-    changes.push_back(path);
-}
+// The walk without a record of link targets, as plainly as it can be written: every path to a
+// directory is walked, except into a directory already on the line of descent. It gathers
+// what chown on its paths would change.
+struct PlainWalk {
+    std::vector<Identity> line;
+    std::set<Identity> reached;
+    std::size_t changes = 0;
 
-// What a walk's changes reach: the files and directories that chown on those paths changes.
+    void walk(const std::string& path) {
+        ++changes;
+        struct stat status {};
+        if (::stat(path.c_str(), &status) != 0) {
+            return;  // a path the system cannot resolve cannot be changed either
+        }
+        const Identity identity{status.st_dev, status.st_ino};
+        reached.insert(identity);
+        const bool listed =
+            S_ISDIR(status.st_mode) && std::find(line.begin(), line.end(), identity) == line.end();
+        DIR* directory = listed ? ::opendir(path.c_str()) : nullptr;
+        if (directory == nullptr) {
+            return;
+        }
+        line.push_back(identity);
+        while (const dirent* entry = ::readdir(directory)) {
+            const std::string name = entry->d_name;
+            if (name != "." && name != "..") {
+                walk(join(path, name));
+            }
+        }
+        line.pop_back();
+        ::closedir(directory);
+    }
+};
+
+// What chown on the paths of changes changed.
 std::set<Identity> reached(const std::vector<std::string>& changes) {
     std::set<Identity> identities;
     for (const auto& path : changes) {
@@ -272,89 +282,54 @@ std::set<Identity> reached(const std::vector<std::string>& changes) {
     return identities;
 }
 
-// Directories d/0 .. d/(n-1), each holding a file and, in d/i/in (or in d/i itself when in is
-// empty), a link named prefix + j to every other d/j.
-void make_web(const std::string& d, int n, const std::string& in, const std::string& prefix) {
+// Siblings root/0 .. root/(n-1), each holding a file and a link to every other sibling.
+void make_web(const std::string& root, int n) {
+    make_directory(root);
     for (int i = 0; i < n; ++i) {
-        make_directory(d + "/" + std::to_string(i));
-        make_file(d + "/" + std::to_string(i) + "/f");
-        if (!in.empty()) {
-            make_directory(d + "/" + std::to_string(i) + "/" + in);
-        }
-    }
-    for (int i = 0; i < n; ++i) {
-        const std::string links = d + "/" + std::to_string(i) + (in.empty() ? "" : "/" + in);
+        make_directory(join(root, std::to_string(i)));
+        make_file(join(join(root, std::to_string(i)), "f"));
         for (int j = 0; j < n; ++j) {
             if (i != j) {
-                make_link(d + "/" + std::to_string(j), links + "/" + prefix + std::to_string(j));
+                make_link(join(root, std::to_string(j)),
+                          join(join(root, std::to_string(i)), "to" + std::to_string(j)));
             }
         }
     }
 }
 
-// A directory target of files files, and links links to it from d/links.
-void make_fan_in(const std::string& d, const std::string& target, int files, int links) {
-    make_directory(target);
-    for (int i = 0; i < files; ++i) {
-        make_file(target + "/" + std::to_string(i));
-    }
-    make_directory(d + "/links");
-    for (int i = 0; i < links; ++i) {
-        make_link(target, d + "/links/" + std::to_string(i));
-    }
-}
-
-TEST(ChownTree, LinkWebsAndFanInReachWhatThePlainWalkReachesInFewerChanges) {
-    struct Case {
-        const char* name;
-        std::function<void(const std::string& d, const std::string& outside)> build;
+TEST(ChownTree, LinkWebsAndFanInReachWhatThePlainWalkReaches) {
+    const std::function<void(const std::string& d, const std::string& outside)> trees[] = {
+        [](const auto& d, const auto&) { make_web(join(d, "web"), 5); },
+        // Entered only through links, one of them a level further down.
+        [](const auto& d, const auto& outside) {
+            make_web(outside, 4);
+            make_link(join(outside, "0"), join(d, "first"));
+            make_directory(join(d, "sub"));
+            make_link(join(outside, "2"), join(d, "sub/second"));
+        },
+        // Many links to one directory, to its subdirectory, to a link, and back to PATH.
+        [](const auto& d, const auto& outside) {
+            make_directory(outside);
+            make_directory(join(outside, "sub"));
+            for (int i = 0; i < 20; ++i) {
+                make_file(join(outside, std::to_string(i)));
+                make_link(outside, join(d, std::to_string(i)));
+            }
+            make_link(join(outside, "sub"), join(d, "sub"));
+            make_link("sub", join(d, "to_link"));
+            make_link(d, join(outside, "sub/back"));
+        },
     };
-    const Case cases[] = {
-        {"web of 3", [](const auto& d, const auto&) { make_web(d, 3, "", "to"); }},
-        {"web of 5", [](const auto& d, const auto&) { make_web(d, 5, "", "to"); }},
-        {"web of 4, links one level down",
-         [](const auto& d, const auto&) { make_web(d, 4, "links", "to"); }},
-        // Entered 1,500 bytes down: only some orders of the siblings fit the path limit, and a
-        // sibling is often first walked along a path too long to reach all of it.
-        {"web of 6 entered by one link, names near the longest",
-         [](const auto& d, const auto& outside) {
-             make_directory(outside);
-             make_web(outside, 6, std::string(250, 'l'), std::string(250, 't'));
-             std::string entry = d;
-             for (int level = 0; level < 6; ++level) {
-                 entry += "/" + std::string(250, 'p');
-                 make_directory(entry);
-             }
-             make_link(outside + "/0", entry + "/entry");
-         }},
-        {"fan-in inside",
-         [](const auto& d, const auto&) { make_fan_in(d, d + "/target", 20, 30); }},
-        {"fan-in from outside",
-         [](const auto& d, const auto& outside) { make_fan_in(d, outside, 20, 30); }},
-        {"links to a directory, its subdirectory and each other",
-         [](const auto& d, const auto& outside) {
-             make_fan_in(d, outside, 3, 4);
-             make_directory(outside + "/sub");
-             make_file(outside + "/sub/f");
-             make_link(outside + "/sub", d + "/links/sub");
-             make_link(d + "/links", outside + "/sub/back");
-             make_link("0", d + "/links/chain");
-             make_link("chain", d + "/links/chain_of_chain");
-         }},
-    };
-    for (const auto& c : cases) {
+    for (std::size_t i = 0; i < std::size(trees); ++i) {
         ScratchDirectory scratch;
         const std::string d = scratch / "d";
         make_directory(d);
-        c.build(d, scratch / "outside");
-
-        std::vector<Identity> line;
-        std::vector<std::string> plain;
-        plain_walk(d, line, plain);
+        trees[i](d, scratch / "outside");
+        PlainWalk plain;
+        plain.walk(d);
         const auto changes = walk(d);
-
-        EXPECT_EQ(reached(changes), reached(plain)) << c.name;
-        EXPECT_LT(changes.size(), plain.size()) << c.name;
+        EXPECT_EQ(reached(changes), plain.reached) << "tree " << i;
+        EXPECT_LT(changes.size(), plain.changes) << "tree " << i;
     }
 }
 
@@ -363,39 +338,33 @@ TEST(ChownTree, AShorterPathWalksALinkTargetAgain) {
     const std::string d = scratch / "d";
     const std::string target = scratch / "t";
     make_directory(d);
-    // The link in the first directory of d's listing lies along a long path, that in the
-    // second along a short one, so the target is first walked along the long path.
-    make_directory(d + "/a");
-    make_directory(d + "/b");
+    make_directory(join(d, "a"));
+    make_directory(join(d, "b"));
+    // The target is linked to from deep in the directory that d lists first, and from the one
+    // it lists second; its deepest file is within the path limit only below the second link.
     const std::vector<std::string> order = listing_order(d);
-    std::string long_path = d + "/" + order[0];
+    std::string long_path = join(d, order[0]);
+    std::string chain = target;
+    make_directory(chain);
     const std::string name(200, 'n');
     for (int level = 0; level < 12; ++level) {
         long_path += "/" + name;
-        make_directory(long_path);
-    }
-    make_link(target, long_path + "/to_target");
-    make_link(target, d + "/" + order[1] + "/to_target");
-    // A chain in the target that fits the path limit only below the short path.
-    std::string chain = target;
-    make_directory(chain);
-    for (int level = 0; level < 12; ++level) {
         chain += "/" + name;
+        make_directory(long_path);
         make_directory(chain);
     }
-    make_file(chain + "/deepest");
+    make_file(join(chain, "deepest"));
+    make_link(target, join(long_path, "to_target"));
+    make_link(target, join(join(d, order[1]), "to_target"));
     ASSERT_GE(long_path.size() + chain.size() - target.size(), std::size_t{PATH_MAX});
-    ASSERT_LT(d.size() + chain.size() - target.size() + 20, std::size_t{PATH_MAX});
 
-    std::vector<Identity> line;
-    std::vector<std::string> plain;
-    plain_walk(d, line, plain);
-    const auto changes = walk(d);
-
+    PlainWalk plain;
+    plain.walk(d);
+    const auto reached_by_walk = reached(walk(d));
     struct stat deepest {};
-    ASSERT_EQ(::stat((chain + "/deepest").c_str(), &deepest), 0);
-    EXPECT_EQ(reached(changes).count({deepest.st_dev, deepest.st_ino}), 1u);
-    EXPECT_EQ(reached(changes), reached(plain));
+    ASSERT_EQ(::stat(join(chain, "deepest").c_str(), &deepest), 0);
+    EXPECT_EQ(reached_by_walk.count({deepest.st_dev, deepest.st_ino}), 1u);
+    EXPECT_EQ(reached_by_walk, plain.reached);
 }
 
 TEST(ChownTree, EveryKindOfEntryIsChangedOnceAndNothingButDirectoriesIsOpened) {

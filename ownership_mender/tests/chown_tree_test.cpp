@@ -2,6 +2,7 @@
 // test program's own, which forwards to the system's: the order of changes is then exact.
 #include "ownership_mender/chown_tree.h"
 
+#include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -11,9 +12,13 @@
 
 #include <algorithm>
 #include <chrono>
+#include <climits>
 #include <cstdio>
 #include <fstream>
+#include <functional>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "test_support/child_process.h"
@@ -39,6 +44,7 @@ extern "C" int chown(const char* path, uid_t owner,
 
 namespace {
 
+using test_support::join;
 using test_support::link_owner_of;
 using test_support::make_directory;
 using test_support::make_file;
@@ -209,7 +215,7 @@ TEST(ChownTree, LinkCyclesEndAndAreChangedAsLeaves) {
     EXPECT_EQ(changes.back(), d);
 }
 
-TEST(ChownTree, SiblingLinksAreWalkedEachTime) {
+TEST(ChownTree, LinksToOneDirectoryAreWalkedAgainOnlyAlongShorterPaths) {
     ScratchDirectory scratch;
     const std::string d = scratch / "d";
     make_directory(d);
@@ -218,12 +224,149 @@ TEST(ChownTree, SiblingLinksAreWalkedEachTime) {
     make_link("x", d + "/y");
     make_directory(d + "/z");
     make_link("../x", d + "/z/w");
-    // x is never its own ancestor here, so every path to it is walked.
+    // x is walked as d/x, without a link, and through links as d/y and as the longer d/z/w,
+    // which is walked only when it comes first.
     const auto changes = walk(d);
-    for (const auto& path : {d + "/x/f", d + "/y/f", d + "/z/w/f", d + "/z/w"}) {
+    const auto order = listing_order(d);
+    const bool z_first = position(order, "z") < position(order, "y");
+    for (const auto& path : {d + "/x/f", d + "/y/f", d + "/z/w"}) {
         EXPECT_NE(position(changes, path), -1) << path;
     }
-    EXPECT_EQ(changes.size(), 8u);
+    EXPECT_EQ(position(changes, d + "/z/w/f") != -1, z_first);
+    EXPECT_EQ(changes.size(), z_first ? 8u : 7u);
+}
+
+using Identity = std::pair<dev_t, ino_t>;
+
+// The walk without a record of link targets, as plainly as it can be written: every path to a
+// directory is walked, except into a directory already on the line of descent. It gathers
+// what chown on its paths would change.
+struct PlainWalk {
+    std::vector<Identity> line;
+    std::set<Identity> reached;
+    std::size_t changes = 0;
+
+    void walk(const std::string& path) {
+        ++changes;
+        struct stat status {};
+        if (::stat(path.c_str(), &status) != 0) {
+            return;  // a path the system cannot resolve cannot be changed either
+        }
+        const Identity identity{status.st_dev, status.st_ino};
+        reached.insert(identity);
+        const bool listed =
+            S_ISDIR(status.st_mode) && std::find(line.begin(), line.end(), identity) == line.end();
+        DIR* directory = listed ? ::opendir(path.c_str()) : nullptr;
+        if (directory == nullptr) {
+            return;
+        }
+        line.push_back(identity);
+        while (const dirent* entry = ::readdir(directory)) {
+            const std::string name = entry->d_name;
+            if (name != "." && name != "..") {
+                walk(join(path, name));
+            }
+        }
+        line.pop_back();
+        ::closedir(directory);
+    }
+};
+
+// What chown on the paths of changes changed.
+std::set<Identity> reached(const std::vector<std::string>& changes) {
+    std::set<Identity> identities;
+    for (const auto& path : changes) {
+        struct stat status {};
+        if (::stat(path.c_str(), &status) == 0) {
+            identities.emplace(status.st_dev, status.st_ino);
+        }
+    }
+    return identities;
+}
+
+// Siblings root/0 .. root/(n-1), each holding a file and a link to every other sibling.
+void make_web(const std::string& root, int n) {
+    make_directory(root);
+    for (int i = 0; i < n; ++i) {
+        make_directory(join(root, std::to_string(i)));
+        make_file(join(join(root, std::to_string(i)), "f"));
+        for (int j = 0; j < n; ++j) {
+            if (i != j) {
+                make_link(join(root, std::to_string(j)),
+                          join(join(root, std::to_string(i)), "to" + std::to_string(j)));
+            }
+        }
+    }
+}
+
+TEST(ChownTree, LinkWebsAndFanInReachWhatThePlainWalkReaches) {
+    const std::function<void(const std::string& d, const std::string& outside)> trees[] = {
+        [](const auto& d, const auto&) { make_web(join(d, "web"), 5); },
+        // Entered only through links, one of them a level further down.
+        [](const auto& d, const auto& outside) {
+            make_web(outside, 4);
+            make_link(join(outside, "0"), join(d, "first"));
+            make_directory(join(d, "sub"));
+            make_link(join(outside, "2"), join(d, "sub/second"));
+        },
+        // Many links to one directory, to its subdirectory, to a link, and back to PATH.
+        [](const auto& d, const auto& outside) {
+            make_directory(outside);
+            make_directory(join(outside, "sub"));
+            for (int i = 0; i < 20; ++i) {
+                make_file(join(outside, std::to_string(i)));
+                make_link(outside, join(d, std::to_string(i)));
+            }
+            make_link(join(outside, "sub"), join(d, "sub"));
+            make_link("sub", join(d, "to_link"));
+            make_link(d, join(outside, "sub/back"));
+        },
+    };
+    for (std::size_t i = 0; i < std::size(trees); ++i) {
+        ScratchDirectory scratch;
+        const std::string d = scratch / "d";
+        make_directory(d);
+        trees[i](d, scratch / "outside");
+        PlainWalk plain;
+        plain.walk(d);
+        const auto changes = walk(d);
+        EXPECT_EQ(reached(changes), plain.reached) << "tree " << i;
+        EXPECT_LT(changes.size(), plain.changes) << "tree " << i;
+    }
+}
+
+TEST(ChownTree, AShorterPathWalksALinkTargetAgain) {
+    ScratchDirectory scratch;
+    const std::string d = scratch / "d";
+    const std::string target = scratch / "t";
+    make_directory(d);
+    make_directory(join(d, "a"));
+    make_directory(join(d, "b"));
+    // The target is linked to from deep in the directory that d lists first, and from the one
+    // it lists second; its deepest file is within the path limit only below the second link.
+    const std::vector<std::string> order = listing_order(d);
+    std::string long_path = join(d, order[0]);
+    std::string chain = target;
+    make_directory(chain);
+    const std::string name(200, 'n');
+    for (int level = 0; level < 12; ++level) {
+        long_path += "/" + name;
+        chain += "/" + name;
+        make_directory(long_path);
+        make_directory(chain);
+    }
+    make_file(join(chain, "deepest"));
+    make_link(target, join(long_path, "to_target"));
+    make_link(target, join(join(d, order[1]), "to_target"));
+    ASSERT_GE(long_path.size() + chain.size() - target.size(), std::size_t{PATH_MAX});
+
+    PlainWalk plain;
+    plain.walk(d);
+    const auto reached_by_walk = reached(walk(d));
+    struct stat deepest {};
+    ASSERT_EQ(::stat(join(chain, "deepest").c_str(), &deepest), 0);
+    EXPECT_EQ(reached_by_walk.count({deepest.st_dev, deepest.st_ino}), 1u);
+    EXPECT_EQ(reached_by_walk, plain.reached);
 }
 
 TEST(ChownTree, EveryKindOfEntryIsChangedOnceAndNothingButDirectoriesIsOpened) {

@@ -29,7 +29,7 @@ struct HelpRequest {};
 
 enum class RefusalKind {
     missing_arguments,  // PATH and/or UID not given
-    invalid_uid,        // UID is not a number in 0..=4294967295
+    invalid_uid,        // UID is not a number in 0..=4294967294 (4294967295 is reserved)
     unexpected_option,  // looks like an option and is not -h/--help
     unexpected_value,   // a third positional value
     invalid_utf8,       // PATH or UID is not valid UTF-8

@@ -11,6 +11,8 @@ namespace ownership_mender {
 namespace {
 
 constexpr std::int64_t kLargestUid = std::numeric_limits<std::uint32_t>::max();
+// (uid_t)-1: chown reads it as "leave the owner unchanged", so it can name no owner.
+constexpr std::int64_t kReservedUid = kLargestUid;
 
 std::string decimal(std::int64_t value) {
     char digits[24];
@@ -18,8 +20,8 @@ std::string decimal(std::int64_t value) {
     return std::string(digits, result.ptr);
 }
 
-// Reads a UID as a signed 64-bit decimal (optional "+" or "-") and checks its range. Returns
-// the user id, or the reason for refusing it.
+// Reads a UID as a signed 64-bit decimal (optional "+" or "-") and checks its range and that
+// it is not the reserved id. Returns the user id, or the reason for refusing it.
 std::variant<std::uint32_t, std::string> parse_uid(std::string_view text) {
     if (text.empty()) {
         return std::string("cannot parse integer from empty string");
@@ -49,6 +51,10 @@ std::variant<std::uint32_t, std::string> parse_uid(std::string_view text) {
     }
     if (value < 0 || value > kLargestUid) {
         return decimal(value) + " is not in 0..=4294967295";
+    }
+    if (value == kReservedUid) {
+        return decimal(value) +
+               " is reserved: the system reads it as \"leave the owner unchanged\"";
     }
     return static_cast<std::uint32_t>(value);
 }

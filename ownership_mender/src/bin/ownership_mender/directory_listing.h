@@ -6,23 +6,27 @@
 
 #include <dirent.h>
 
+#include <cstddef>
 #include <memory>
 #include <string_view>
 
 namespace ownership_mender {
 
-// What a listing says about an entry's type, as far as it matters to the walk: only entries
-// that may be directories, directly or through a link, need a look with stat.
-enum class EntryKind { may_be_directory, not_directory };
+// What a listing says about an entry's type, as far as it matters to the walk: directories,
+// links and entries of unknown type may be directories and need a look with stat; the walk
+// also needs to know which of them may have been reached through a link.
+enum class EntryKind { directory, link, unknown, not_directory };
 
-// The kind of an entry of listing type type (DT_*): directories, links and entries of unknown
-// type may be directories; everything else (files, fifos, sockets, devices) is not.
+// The kind of an entry of listing type type (DT_*); files, fifos, sockets and devices are not
+// directories.
 inline EntryKind entry_kind_of(unsigned char type) {
     switch (type) {
         case DT_DIR:
+            return EntryKind::directory;
         case DT_LNK:
+            return EntryKind::link;
         case DT_UNKNOWN:
-            return EntryKind::may_be_directory;
+            return EntryKind::unknown;
         default:
             return EntryKind::not_directory;
     }
@@ -30,7 +34,7 @@ inline EntryKind entry_kind_of(unsigned char type) {
 
 struct DirectoryEntry {
     std::string_view name;  // valid until the next read, or until the listing closes or reopens
-    EntryKind kind = EntryKind::may_be_directory;
+    EntryKind kind = EntryKind::unknown;
 };
 
 class DirectoryListing {
@@ -43,8 +47,10 @@ class DirectoryListing {
     ~DirectoryListing();
 
     // Opens the listing of path (links are followed), closing whatever was open before. False
-    // when the system refuses; the slot is then closed.
-    bool open(const char* path);
+    // when the system refuses; the slot is then closed. depth is the number of listings a walk
+    // has open above this one: where the listing keeps a read buffer of its own, deep listings
+    // get a smaller one, so that a walk's memory grows only slowly with its depth.
+    bool open(const char* path, std::size_t depth = 0);
 
     // Reads the next entry, "." and ".." included. False at the end of the listing, when a
     // read fails without returning an entry, and when nothing is open.

@@ -40,7 +40,8 @@ DirectoryListing::~DirectoryListing() {
     close();
 }
 
-bool DirectoryListing::open(const char* path) {
+// The stream keeps its own buffer, whatever the depth.
+bool DirectoryListing::open(const char* path, std::size_t /*depth*/) {
     close();
     if (!state_) {
         state_ = std::make_unique<State>();

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "base/number_text.h"
 #include "base/utf8.h"
 
 namespace base {
@@ -34,25 +35,8 @@ bool printable(std::uint32_t code_point) {
     });
 }
 
-std::uint32_t decode(std::string_view sequence) {
-    const auto byte = [&](std::size_t i) {
-        return static_cast<std::uint32_t>(static_cast<unsigned char>(sequence[i]));
-    };
-    switch (sequence.size()) {
-        case 1:
-            return byte(0);
-        case 2:
-            return (byte(0) & 0x1F) << 6 | (byte(1) & 0x3F);
-        case 3:
-            return (byte(0) & 0x0F) << 12 | (byte(1) & 0x3F) << 6 | (byte(2) & 0x3F);
-        default:
-            return (byte(0) & 0x07) << 18 | (byte(1) & 0x3F) << 12 | (byte(2) & 0x3F) << 6 |
-                   (byte(3) & 0x3F);
-    }
-}
-
 void append_escaped(std::string& out, std::string_view sequence) {
-    const std::uint32_t code_point = decode(sequence);
+    const std::uint32_t code_point = decode_sequence(sequence);
     switch (code_point) {
         case '"':
             out += "\\\"";
@@ -79,12 +63,11 @@ void append_escaped(std::string& out, std::string_view sequence) {
         out += sequence;
         return;
     }
-    static constexpr char kHex[] = "0123456789abcdef";
     char digits[8];
     std::size_t count = 0;
     std::uint32_t rest = code_point;
     do {
-        digits[count++] = kHex[rest & 0xF];
+        digits[count++] = hex_digit(rest);
         rest >>= 4;
     } while (rest != 0);
     out += "\\u{";

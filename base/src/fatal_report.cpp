@@ -9,19 +9,19 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
-#include <charconv>
-#include <cstdint>
-#include <cstdlib>
-#include <cstring>
+#include <optional>
 
+#include "base/environment.h"
+#include "base/number_text.h"
 #include "base/thread_identity.h"
 
 namespace base {
 namespace {
 
-// Gathers the report's pieces and writes them with as few system calls as possible.
-// Partial and interrupted writes are continued; any other failure drops the rest silently,
-// since there is nowhere left to report it.
+// Gathers the report's pieces and writes them with as few system calls as possible. Partial
+// and interrupted writes are continued; any other failure drops the rest silently, since there
+// is nowhere left to report it. Its own loop rather than base::write_all: a vectored write of
+// pieces in place, with nothing allocated, whatever state the heap is in.
 class ReportWriter {
   public:
     ReportWriter() = default;
@@ -67,23 +67,9 @@ class ReportWriter {
     std::size_t count_ = 0;
 };
 
-// Decimal text of an unsigned number in caller-owned storage.
-class Decimal {
-  public:
-    explicit Decimal(std::uint64_t value) {
-        const auto result = std::to_chars(digits_.data(), digits_.data() + digits_.size(), value);
-        length_ = static_cast<std::size_t>(result.ptr - digits_.data());
-    }
-    std::string_view text() const { return {digits_.data(), length_}; }
-
-  private:
-    std::array<char, 20> digits_{};
-    std::size_t length_ = 0;
-};
-
 bool backtrace_requested() {
-    const char* value = std::getenv(kBacktraceVariable);
-    return value != nullptr && value[0] != '\0' && std::strcmp(value, "0") != 0;
+    const std::optional<std::string_view> value = environment_variable(kBacktraceVariable);
+    return value && !value->empty() && *value != "0";
 }
 
 std::atomic<bool> report_in_progress{false};
@@ -102,20 +88,20 @@ thread_local bool reporting_on_this_thread = false;
         }
     }
 
-    const Decimal thread_id(current_thread_id());
-    const Decimal line(where.line());
-    const Decimal column(where.column());
+    const DecimalText thread_id(current_thread_id());
+    const DecimalText line(where.line());
+    const DecimalText column(where.column());
     ReportWriter out;
     out.add("\nthread '");
     out.add(current_thread_name().value_or("<unnamed>"));
     out.add("' (");
-    out.add(thread_id.text());
+    out.add(thread_id.view());
     out.add(") panicked at ");
     out.add(where.file_name());
     out.add(":");
-    out.add(line.text());
+    out.add(line.view());
     out.add(":");
-    out.add(column.text());
+    out.add(column.view());
     out.add(":\n");
     out.add(message);
     out.add(detail);

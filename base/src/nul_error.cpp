@@ -1,18 +1,9 @@
 // Formats the description of a byte string with an embedded zero byte.
 #include "base/nul_error.h"
 
-#include <charconv>
+#include "base/number_text.h"
 
 namespace base {
-namespace {
-
-void append_decimal(std::string& out, std::size_t value) {
-    char digits[20];
-    const auto result = std::to_chars(digits, digits + sizeof digits, value);
-    out.append(digits, result.ptr);
-}
-
-}  // namespace
 
 std::string describe_nul_error(std::string_view bytes) {
     std::string out = "NulError(";
@@ -23,7 +14,7 @@ std::string describe_nul_error(std::string_view bytes) {
         if (i != 0) {
             out += ", ";
         }
-        append_decimal(out, static_cast<unsigned char>(bytes[i]));
+        append_decimal(out, static_cast<unsigned>(static_cast<unsigned char>(bytes[i])));
     }
     out += "])";
     return out;

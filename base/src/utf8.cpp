@@ -120,4 +120,46 @@ std::size_t count_characters(std::string_view bytes) {
     return count;
 }
 
+char32_t decode_sequence(std::string_view sequence) {
+    const auto byte = [&](std::size_t i) {
+        return static_cast<char32_t>(static_cast<unsigned char>(sequence[i]));
+    };
+    switch (sequence.size()) {
+        case 1:
+            return byte(0);
+        case 2:
+            return (byte(0) & 0x1F) << 6 | (byte(1) & 0x3F);
+        case 3:
+            return (byte(0) & 0x0F) << 12 | (byte(1) & 0x3F) << 6 | (byte(2) & 0x3F);
+        default:
+            return (byte(0) & 0x07) << 18 | (byte(1) & 0x3F) << 12 | (byte(2) & 0x3F) << 6 |
+                   (byte(3) & 0x3F);
+    }
+}
+
+void append_utf8(std::string& out, char32_t code_point) {
+    if (code_point > 0x10FFFF || (code_point >= 0xD800 && code_point <= 0xDFFF)) {
+        out.append(kReplacementCharacter);
+        return;
+    }
+    const auto byte = [](char32_t bits) {
+        return static_cast<char>(static_cast<unsigned char>(bits));
+    };
+    if (code_point < 0x80) {
+        out += byte(code_point);
+    } else if (code_point < 0x800) {
+        out += byte(0xC0 | (code_point >> 6));
+        out += byte(0x80 | (code_point & 0x3F));
+    } else if (code_point < 0x10000) {
+        out += byte(0xE0 | (code_point >> 12));
+        out += byte(0x80 | ((code_point >> 6) & 0x3F));
+        out += byte(0x80 | (code_point & 0x3F));
+    } else {
+        out += byte(0xF0 | (code_point >> 18));
+        out += byte(0x80 | ((code_point >> 12) & 0x3F));
+        out += byte(0x80 | ((code_point >> 6) & 0x3F));
+        out += byte(0x80 | (code_point & 0x3F));
+    }
+}
+
 }  // namespace base

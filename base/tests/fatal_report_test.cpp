@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <functional>
 #include <regex>
 #include <string>
 #include <thread>
+#include <utility>
 
+#include "base/result.h"
 #include "base/source_location.h"
 #include "base/thread_identity.h"
 #include "test_support/child_process.h"
@@ -93,6 +96,23 @@ TEST(FatalReport, ClosedStandardErrorStillEndsWith101) {
     });
     EXPECT_EQ(result.exit_status, 101);
     EXPECT_EQ(result.err, "");
+}
+
+TEST(FatalReport, ReadingTheAbsentSideOfAResult) {
+    struct Failure {};
+    const std::pair<std::function<void()>, std::string> misuses[] = {
+        {[] { static_cast<void>(base::Result<int, Failure>(Failure{}).value()); },
+         "read the value of a failed result"},
+        {[] { static_cast<void>(base::Result<int, Failure>(7).error()); },
+         "read the error of a success"},
+        {[] { static_cast<void>(base::Result<void, Failure>().error()); },
+         "read the error of a success"},
+    };
+    for (const auto& [misuse, message] : misuses) {
+        const auto result = run_function(misuse);
+        EXPECT_EQ(result.exit_status, 101);
+        EXPECT_NE(result.err.find(":\n" + message + "\n"), std::string::npos) << result.err;
+    }
 }
 
 }  // namespace

@@ -18,7 +18,7 @@
 #include "base/thread_identity.h"
 #include "events/text_drain.h"
 #include "events_test/memory_stream.h"
-#include "inheritable_thread_local/thread_slot.h"
+#include "inheritable_thread_local/testing.h"
 #include "test_support/child_process.h"
 
 namespace {

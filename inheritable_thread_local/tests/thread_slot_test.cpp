@@ -1,6 +1,7 @@
 // Per-thread slots: separate values per thread, nested reads, the fatal borrow conflicts, the
 // life states and the release of values when their thread ends.
 #include "inheritable_thread_local/thread_slot.h"
+#include "inheritable_thread_local/testing.h"
 
 #include <gtest/gtest.h>
 
@@ -146,7 +147,7 @@ TEST(ThreadSlotLife, CleanUpIsRegisteredOnlyByThreadsThatUseASlot) {
         Seen seen;
         std::thread worker([&] {
             seen.before = itl::cleanups_registered_on_this_thread();
-            seen.state_before = NUMBER.state();
+            seen.state_before = number_storage.core.state;
             for (int read = 0; read < 3; ++read) {
                 if (slots_used >= 1) {
                     itl::with(NUMBER, [](const Shared*) {});
@@ -156,7 +157,7 @@ TEST(ThreadSlotLife, CleanUpIsRegisteredOnlyByThreadsThatUseASlot) {
                 }
             }
             seen.after = itl::cleanups_registered_on_this_thread();
-            seen.state_after = NUMBER.state();
+            seen.state_after = number_storage.core.state;
         });
         worker.join();
         return seen;

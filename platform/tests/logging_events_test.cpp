@@ -12,7 +12,7 @@
 #include "events/logging.h"
 #include "events/text_drain.h"
 #include "events_test/memory_stream.h"
-#include "inheritable_thread_local/thread_slot.h"
+#include "inheritable_thread_local/testing.h"
 
 namespace {
 

@@ -23,4 +23,11 @@ std::string to_utf8_lossy(std::string_view bytes);
 // Number of characters (code points) in valid UTF-8 text; each invalid sequence counts as one.
 std::size_t count_characters(std::string_view bytes);
 
+// The code point of one valid sequence, as valid_sequence_length measured it.
+char32_t decode_sequence(std::string_view sequence);
+
+// Appends the UTF-8 form of code_point; a surrogate or a value above U+10FFFF, which have none,
+// becomes U+FFFD.
+void append_utf8(std::string& out, char32_t code_point);
+
 }  // namespace base

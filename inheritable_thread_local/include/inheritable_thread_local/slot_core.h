@@ -17,9 +17,6 @@ struct SlotCore {
     LifeState state = LifeState::not_yet_used;
 };
 
-// Clean-ups the calling thread has registered with the runtime so far (one per slot it used).
-std::size_t cleanups_registered_on_this_thread();
-
 namespace detail {
 
 using CleanupFunction = void (*)(void* argument);

@@ -1,6 +1,6 @@
 // Per-thread slots: each thread sees its own optional value in a slot, empty until the thread
-// puts one there. Reads may nest; a write excludes everything else. Values are released when
-// their thread ends. A slot is touched only by its own thread, so nothing here locks.
+// puts one there. Reads may nest; a write (see testing.h) excludes everything else. Values are
+// released when their thread ends. A slot is touched only by its own thread: nothing here locks.
 #pragma once
 
 #include <new>
@@ -67,9 +67,6 @@ class ThreadSlot {
         return storage;
     }
 
-    // Life state on the calling thread; looking does not count as a use.
-    LifeState state() const { return storage_().core.state; }
-
   private:
     // Thread-exit clean-up: marked destroyed before the value goes, so a released value that
     // reaches back into this slot stops the process instead of reading freed storage.
@@ -95,17 +92,6 @@ class ReadBorrow {
     SlotCore& core_;
 };
 
-class WriteBorrow {
-  public:
-    explicit WriteBorrow(SlotCore& core) : core_(core) { acquire_write(core_); }
-    ~WriteBorrow() { release_write(core_); }
-    WriteBorrow(const WriteBorrow&) = delete;
-    WriteBorrow& operator=(const WriteBorrow&) = delete;
-
-  private:
-    SlotCore& core_;
-};
-
 }  // namespace detail
 
 // Read access: calls function once with the calling thread's value (nullptr when the slot is
@@ -115,32 +101,6 @@ decltype(auto) with(const ThreadSlot<T>& slot, Function&& function) {
     SlotStorage<T>& storage = slot.instance();
     const detail::ReadBorrow borrow(storage.core);
     return std::forward<Function>(function)(storage.get());
-}
-
-// Write access: calls function with the calling thread's value as a std::optional<T>& that it
-// may change, and returns its result. Any read or write of the slot meanwhile is fatal.
-template <typename T, typename Function>
-decltype(auto) with_mut(const ThreadSlot<T>& slot, Function&& function) {
-    SlotStorage<T>& storage = slot.instance();
-    const detail::WriteBorrow borrow(storage.core);
-    // The value is held outside the storage while function runs and put back afterwards,
-    // also when function throws.
-    struct PutBack {
-        SlotStorage<T>& storage;
-        std::optional<T> value;
-        ~PutBack() { storage.put(std::move(value)); }
-    } held{storage, storage.take()};
-    return std::forward<Function>(function)(held.value);
-}
-
-// Puts value in the calling thread's instance and returns what was there; the previous value
-// is released by the caller, outside the write.
-template <typename T>
-std::optional<T> replace(const ThreadSlot<T>& slot, std::optional<T> value) {
-    return with_mut(slot, [&](std::optional<T>& current) {
-        std::swap(current, value);
-        return std::move(value);
-    });
 }
 
 }  // namespace inheritable_thread_local

@@ -1,6 +1,6 @@
 // Log streams on descriptors: buffering until flush, unbuffered writes, system errors, and
 // retrying writes that a signal interrupts.
-#include "events/log_stream.h"
+#include "log_stream.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

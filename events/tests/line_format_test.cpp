@@ -1,6 +1,6 @@
 // Exact bytes of rendered lines: layout, pairs and their order, thread column, level words,
 // and how stream and formatting failures end a line.
-#include "events/line_format.h"
+#include "line_format.h"
 
 #include <gtest/gtest.h>
 
@@ -211,8 +211,8 @@ TEST_F(LineFormatTest, StreamAndFormattingFailuresBecomeStreamErrors) {
               "12:00:00.000 ERRO main          [" + std::string(kSyscallsFile) + ":7] m");
 
     struct FailingSource final : events::KeyValueSource {
-        events::SupplyStatus supply(events::PairSink&) const override {
-            return events::SupplyError::other();
+        base::Result<void, events::SupplyError> supply(events::PairSink&) const override {
+            return events::SupplyError::other;
         }
     };
     memory = std::make_shared<MemoryLog>();

@@ -2,16 +2,19 @@
 // field values.
 #include "platform/logging_events.h"
 
+#include <cstdint>
 #include <span>
 #include <utility>
 #include <vector>
 
-#include "events/event_logger.h"
-#include "events/log_record.h"
 #include "events/logging.h"
 
 namespace platform {
 namespace {
+
+// The namespace and code that every structured platform event carries.
+constexpr std::string_view kEventNamespace = "kestrel";
+constexpr std::int32_t kEventCode = 3;
 
 // One field of an event being emitted: its declared name and its JSON text.
 struct EncodedField {
@@ -20,8 +23,9 @@ struct EncodedField {
 };
 
 // Logs the text record "event: NAME" with one pair per field, then hands the structured copy
-// over. Encoding cannot fail, so there is no failure path between encoding and logging.
-void emit(std::string_view event_name, std::vector<EncodedField> fields,
+// to the thread's event logger, built only when there is one: the JSON texts move into it.
+// Encoding cannot fail, so there is no failure path between encoding and logging.
+void emit(std::string_view event_name, std::span<EncodedField> fields,
           const events::CallSite& call_site) {
     std::string message = "event: ";
     message += event_name;
@@ -32,15 +36,17 @@ void emit(std::string_view event_name, std::vector<EncodedField> fields,
     }
     events::log_record(events::LogRecord(call_site, message, pairs));
 
-    events::PlatformEvent event;
-    event.name = std::string(event_name);
-    event.fields.reserve(fields.size());
-    for (EncodedField& field : fields) {
-        event.fields.emplace_back(std::string(field.name), std::move(field.json));
-    }
-    event.event_namespace = std::string(kEventNamespace);
-    event.code = kEventCode;
-    events::dispatch_event(std::move(event));
+    events::dispatch_event([&] {
+        events::PlatformEvent event;
+        event.name = std::string(event_name);
+        event.fields.reserve(fields.size());
+        for (EncodedField& field : fields) {
+            event.fields.emplace_back(std::string(field.name), std::move(field.json));
+        }
+        event.event_namespace = std::string(kEventNamespace);
+        event.code = kEventCode;
+        return event;
+    });
 }
 
 void append_hex_escape(unsigned char byte, std::string& out) {
@@ -98,17 +104,14 @@ std::string json_text(const std::optional<std::string>& value) {
 
 void load_syscall_symbol_error(std::string_view symbol, const std::optional<std::string>& error,
                                const events::CallSite& call_site) {
-    std::vector<EncodedField> fields;
-    fields.push_back({"symbol", json_string(symbol)});
-    fields.push_back({"error", json_text(error)});
-    emit("load_syscall_symbol_error", std::move(fields), call_site);
+    EncodedField fields[] = {{"symbol", json_string(symbol)}, {"error", json_text(error)}};
+    emit("load_syscall_symbol_error", fields, call_site);
 }
 
 void load_syscall_find_default_broken(const std::optional<std::string>& error,
                                       const events::CallSite& call_site) {
-    std::vector<EncodedField> fields;
-    fields.push_back({"error", json_text(error)});
-    emit("load_syscall_find_default_broken", std::move(fields), call_site);
+    EncodedField fields[] = {{"error", json_text(error)}};
+    emit("load_syscall_find_default_broken", fields, call_site);
 }
 
 }  // namespace platform

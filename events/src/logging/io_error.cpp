@@ -1,5 +1,5 @@
 // Stream errors: kinds of system error numbers, system messages and the debug form.
-#include "events/io_error.h"
+#include "io_error.h"
 
 #include <cerrno>
 #include <cstring>

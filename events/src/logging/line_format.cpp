@@ -1,9 +1,9 @@
 // Rendering one record as one line: the header, the pairs in call order, the line end.
-#include "events/line_format.h"
+#include "line_format.h"
 
 #include <optional>
 
-#include "events/serializer.h"
+#include "serializer.h"
 
 namespace events {
 
@@ -78,11 +78,11 @@ IoStatus LineFormat::log(const LogRecord& record, const KeyValueSource& logger_v
             return header.error();
         }
         Serializer serializer(line, header.value(), call_order_);
-        if (SupplyStatus failed = record.supply(serializer)) {
-            return failed->to_io_error();
+        if (auto supplied = record.supply(serializer); !supplied.ok()) {
+            return serializer.error_for(supplied.error());
         }
-        if (SupplyStatus failed = logger_values.supply(serializer)) {
-            return failed->to_io_error();
+        if (auto supplied = logger_values.supply(serializer); !supplied.ok()) {
+            return serializer.error_for(supplied.error());
         }
         if (IoStatus s = serializer.finish(); !s.ok()) {
             return s;

@@ -1,5 +1,5 @@
 // Reading the logging variables and the level words of RUST_LOG.
-#include "events/logger_settings.h"
+#include "logger_settings.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 // Writing through record decorators: whole-buffer writes, the terminal layer, and the thread
 // column and location written before each message.
-#include "events/record_decorator.h"
+#include "record_decorator.h"
 
 #include <string>
 

@@ -1,21 +1,32 @@
 // Collecting and printing the key-value pairs of one line.
-#include "events/serializer.h"
+#include "serializer.h"
+
+#include "value_text.h"
 
 namespace events {
 
-SupplyStatus Serializer::emit(std::string_view key, const Value& value) {
+base::Result<void, SupplyError> Serializer::emit(std::string_view key, const Value& value) {
     std::string text;
     if (!append_display_text(value, text)) {
-        return SupplyError::formatting();
+        return SupplyError::formatting;
     }
     if (collect_) {
         stack_.emplace_back(std::string(key), std::move(text));
-        return std::nullopt;
+        return {};
     }
     if (IoStatus printed = print_pair(key, text); !printed.ok()) {
-        return SupplyError::stream(printed.error());
+        stream_error_ = printed.error();
+        return SupplyError::stream;
     }
-    return std::nullopt;
+    return {};
+}
+
+IoError Serializer::error_for(SupplyError error) const {
+    if (error == SupplyError::stream && stream_error_) {
+        return *stream_error_;
+    }
+    return IoError::custom(IoErrorKind::other,
+                           error == SupplyError::formatting ? "formatting error" : "other error");
 }
 
 IoStatus Serializer::finish() {

@@ -1,5 +1,5 @@
 // The default logger's drain chain behind its mutex.
-#include "events/text_drain.h"
+#include "text_drain.h"
 
 #include <exception>
 #include <mutex>

@@ -1,5 +1,5 @@
 // Local time of day for log lines, through the C library's zone handling.
-#include "events/time_of_day.h"
+#include "time_of_day.h"
 
 #include <time.h>
 

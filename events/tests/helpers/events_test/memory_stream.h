@@ -11,9 +11,9 @@
 #include <memory>
 #include <string>
 
-#include "events/line_format.h"
-#include "events/log_stream.h"
-#include "events/time_of_day.h"
+#include "line_format.h"
+#include "log_stream.h"
+#include "time_of_day.h"
 
 namespace events_test {
 

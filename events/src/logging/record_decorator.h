@@ -8,9 +8,9 @@
 #include <optional>
 #include <string_view>
 
-#include "events/io_error.h"
-#include "events/level.h"
-#include "events/log_stream.h"
+#include "events/log_record.h"
+#include "io_error.h"
+#include "log_stream.h"
 
 namespace events {
 

@@ -1,5 +1,5 @@
 // Log streams on standard output and standard error, written with plain system calls.
-#include "events/log_stream.h"
+#include "log_stream.h"
 
 #include <unistd.h>
 

@@ -1,5 +1,5 @@
-// Plain display texts of key-value values, as the line formatter prints them.
-#include "events/value.h"
+// Display texts of values: integers and floats in decimal, characters in UTF-8.
+#include "value_text.h"
 
 #include <algorithm>
 #include <array>

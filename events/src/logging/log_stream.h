@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "events/io_error.h"
+#include "io_error.h"
 
 namespace events {
 

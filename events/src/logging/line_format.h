@@ -9,10 +9,10 @@
 #include <mutex>
 #include <string_view>
 
-#include "events/io_error.h"
 #include "events/log_record.h"
-#include "events/log_stream.h"
-#include "events/record_decorator.h"
+#include "io_error.h"
+#include "log_stream.h"
+#include "record_decorator.h"
 
 namespace events {
 

@@ -1,14 +1,16 @@
 // The pair collector of one line. With collection on it turns each value into its text at
 // once and keeps (key, text) entries on a stack that finish() prints, the last pushed first;
-// with collection off it prints each pair as it comes. Lives for one line.
+// with collection off it prints each pair as it comes, and keeps the stream error that stopped
+// it. Lives for one line.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "events/log_record.h"
-#include "events/record_decorator.h"
+#include "record_decorator.h"
 
 namespace events {
 
@@ -19,7 +21,11 @@ class Serializer final : public PairSink {
     Serializer(const Serializer&) = delete;
     Serializer& operator=(const Serializer&) = delete;
 
-    SupplyStatus emit(std::string_view key, const Value& value) override;
+    base::Result<void, SupplyError> emit(std::string_view key, const Value& value) override;
+
+    // The stream error a failed supply ends the line with: kind Other with "formatting error"
+    // or "other error", or the stream error that stopped this serializer.
+    IoError error_for(SupplyError error) const;
 
     // Prints the collected pairs, each as [", "] key ": " value. On a failed write the
     // remaining entries are dropped and the error returned.
@@ -32,6 +38,7 @@ class Serializer final : public PairSink {
     bool comma_needed_;
     bool collect_;
     std::vector<std::pair<std::string, std::string>> stack_;
+    std::optional<IoError> stream_error_;
 };
 
 }  // namespace events

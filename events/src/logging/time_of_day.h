@@ -5,8 +5,8 @@
 #include <chrono>
 #include <string>
 
-#include "events/io_error.h"
-#include "events/record_decorator.h"
+#include "io_error.h"
+#include "record_decorator.h"
 
 namespace events {
 

@@ -38,7 +38,7 @@ class LineFormatTest : public ::testing::Test {
         log = std::make_shared<MemoryLog>();
         events::LineFormat format(events_test::fixed_clock(events_test::utc_time(12, 0, 0)),
                                   std::make_unique<events_test::MemoryStream>(log), options);
-        const events::IoStatus status = format.log(record, logger_values);
+        const base::Result<void, events::IoError> status = format.log(record, logger_values);
         EXPECT_TRUE(status.ok()) << status.error().debug_form();
         EXPECT_EQ(log->flushed_text(), log->written) << "the line must be flushed";
         return log->written;
@@ -166,7 +166,7 @@ TEST_F(LineFormatTest, AFailedWriteEndsTheLineWhereItHappens) {
         failing->budget = budget;
         events::LineFormat format(events_test::fixed_clock(events_test::utc_time(12, 0, 0)),
                                   std::make_unique<events_test::MemoryStream>(failing), {});
-        const events::IoStatus status = format.log(record, no_pairs);
+        const base::Result<void, events::IoError> status = format.log(record, no_pairs);
         ASSERT_FALSE(status.ok()) << budget;
         EXPECT_EQ(status.error().debug_form(),
                   "Os { code: 32, kind: BrokenPipe, message: \"Broken pipe\" }");
@@ -180,7 +180,7 @@ TEST_F(LineFormatTest, StreamAndFormattingFailuresBecomeStreamErrors) {
                    const events::KeyValueSource& values) {
         events::LineFormat format(events_test::fixed_clock(events_test::utc_time(12, 0, 0)),
                                   std::make_unique<events_test::MemoryStream>(memory), {});
-        const events::IoStatus status = format.log(record, values);
+        const base::Result<void, events::IoError> status = format.log(record, values);
         return status.ok() ? std::string("ok") : status.error().debug_form();
     };
 

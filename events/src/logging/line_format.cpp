@@ -25,13 +25,14 @@ std::string_view level_word(Level level) {
     return "TRCE";
 }
 
-IoStatus TermDecorator::with_record(Level level, const LineSteps& steps) {
+base::Result<void, IoError> TermDecorator::with_record(Level level, const LineSteps& steps) {
     const std::lock_guard<std::mutex> hold(use_guard_);
     TermRecordDecorator line(*stream_, level);
     return steps(line);
 }
 
-IoStatus LogDecorator::with_record(const LogRecord& record, const LineSteps& steps) {
+base::Result<void, IoError> LogDecorator::with_record(const LogRecord& record,
+                                                      const LineSteps& steps) {
     return term_.with_record(record.level(), [&](RecordDecorator& term_line) {
         std::optional<SourceLocation> location;
         if (show_location_) {
@@ -42,28 +43,26 @@ IoStatus LogDecorator::with_record(const LogRecord& record, const LineSteps& ste
     });
 }
 
-IoResult<bool> print_msg_header(const TimestampFunction& timestamp, RecordDecorator& line,
-                                const LogRecord& record) {
-    if (IoStatus s = line.start_timestamp(); !s.ok()) {
+base::Result<bool, IoError> print_msg_header(const TimestampFunction& timestamp,
+                                             RecordDecorator& line, const LogRecord& record) {
+    if (auto s = line.start_timestamp(); !s.ok()) {
         return s.error();
     }
-    if (IoStatus s = timestamp(line); !s.ok()) {
+    if (auto s = timestamp(line); !s.ok()) {
         return s.error();
     }
-    if (IoStatus s = hook_then_write(line, &RecordDecorator::start_whitespace, " "); !s.ok()) {
+    if (auto s = hook_then_write(line, &RecordDecorator::start_whitespace, " "); !s.ok()) {
         return s.error();
     }
-    if (IoStatus s =
-            hook_then_write(line, &RecordDecorator::start_level, level_word(record.level()));
+    if (auto s = hook_then_write(line, &RecordDecorator::start_level, level_word(record.level()));
         !s.ok()) {
         return s.error();
     }
-    if (IoStatus s = hook_then_write(line, &RecordDecorator::start_whitespace, " "); !s.ok()) {
+    if (auto s = hook_then_write(line, &RecordDecorator::start_whitespace, " "); !s.ok()) {
         return s.error();
     }
     // start_msg writes the thread column and the location; they do not count as message.
-    if (IoStatus s = hook_then_write(line, &RecordDecorator::start_msg, record.message());
-        !s.ok()) {
+    if (auto s = hook_then_write(line, &RecordDecorator::start_msg, record.message()); !s.ok()) {
         return s.error();
     }
     // A whole-buffer write either takes every byte or fails, so the message wrote bytes
@@ -71,27 +70,29 @@ IoResult<bool> print_msg_header(const TimestampFunction& timestamp, RecordDecora
     return !record.message().empty();
 }
 
-IoStatus LineFormat::log(const LogRecord& record, const KeyValueSource& logger_values) {
-    return decorator_.with_record(record, [&](RecordDecorator& line) -> IoStatus {
-        const IoResult<bool> header = print_msg_header(timestamp_, line, record);
-        if (!header.ok()) {
-            return header.error();
-        }
-        Serializer serializer(line, header.value(), call_order_);
-        if (auto supplied = record.supply(serializer); !supplied.ok()) {
-            return serializer.error_for(supplied.error());
-        }
-        if (auto supplied = logger_values.supply(serializer); !supplied.ok()) {
-            return serializer.error_for(supplied.error());
-        }
-        if (IoStatus s = serializer.finish(); !s.ok()) {
-            return s;
-        }
-        if (IoStatus s = hook_then_write(line, &RecordDecorator::start_whitespace, "\n"); !s.ok()) {
-            return s;
-        }
-        return line.flush();
-    });
+base::Result<void, IoError> LineFormat::log(const LogRecord& record,
+                                            const KeyValueSource& logger_values) {
+    return decorator_.with_record(
+        record, [&](RecordDecorator& line) -> base::Result<void, IoError> {
+            const base::Result<bool, IoError> header = print_msg_header(timestamp_, line, record);
+            if (!header.ok()) {
+                return header.error();
+            }
+            Serializer serializer(line, header.value(), call_order_);
+            if (auto supplied = record.supply(serializer); !supplied.ok()) {
+                return serializer.error_for(supplied.error());
+            }
+            if (auto supplied = logger_values.supply(serializer); !supplied.ok()) {
+                return serializer.error_for(supplied.error());
+            }
+            if (auto s = serializer.finish(); !s.ok()) {
+                return s;
+            }
+            if (auto s = hook_then_write(line, &RecordDecorator::start_whitespace, "\n"); !s.ok()) {
+                return s;
+            }
+            return line.flush();
+        });
 }
 
 }  // namespace events

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <string_view>
 
+#include "base/result.h"
 #include "events/log_record.h"
 #include "io_error.h"
 #include "log_stream.h"
@@ -20,10 +21,10 @@ namespace events {
 std::string_view level_word(Level level);
 
 // Writes the time of day at the start of a line.
-using TimestampFunction = std::function<IoStatus(RecordDecorator& writer)>;
+using TimestampFunction = std::function<base::Result<void, IoError>(RecordDecorator& writer)>;
 
 // The rendering steps of one line, given the line's decorator.
-using LineSteps = std::function<IoStatus(RecordDecorator& line)>;
+using LineSteps = std::function<base::Result<void, IoError>(RecordDecorator& line)>;
 
 // The terminal layer's long-lived part: the log stream behind a use guard. Colour is always
 // off, whatever the stream is connected to.
@@ -34,7 +35,7 @@ class TermDecorator {
     TermDecorator& operator=(const TermDecorator&) = delete;
 
     // Holds the stream for one line and runs steps with that line's TermRecordDecorator.
-    IoStatus with_record(Level level, const LineSteps& steps);
+    base::Result<void, IoError> with_record(Level level, const LineSteps& steps);
 
   private:
     std::mutex use_guard_;
@@ -48,7 +49,7 @@ class LogDecorator {
         : term_(std::move(stream)), show_thread_(show_thread), show_location_(show_location) {}
 
     // Lends the line's LogRecordDecorator (over its TermRecordDecorator) to steps.
-    IoStatus with_record(const LogRecord& record, const LineSteps& steps);
+    base::Result<void, IoError> with_record(const LogRecord& record, const LineSteps& steps);
 
   private:
     TermDecorator term_;
@@ -74,7 +75,7 @@ class LineFormat {
 
     // Writes one line for record with the logger's own pairs, then flushes. A failure ends the
     // line where it happened and is returned; what was written stays written.
-    IoStatus log(const LogRecord& record, const KeyValueSource& logger_values);
+    base::Result<void, IoError> log(const LogRecord& record, const KeyValueSource& logger_values);
 
   private:
     TimestampFunction timestamp_;
@@ -84,7 +85,7 @@ class LineFormat {
 
 // Writes the line up to and including the message: time, level word, thread column, location,
 // message. Returns whether the message wrote any bytes.
-IoResult<bool> print_msg_header(const TimestampFunction& timestamp, RecordDecorator& line,
-                                const LogRecord& record);
+base::Result<bool, IoError> print_msg_header(const TimestampFunction& timestamp,
+                                             RecordDecorator& line, const LogRecord& record);
 
 }  // namespace events

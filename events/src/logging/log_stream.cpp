@@ -9,7 +9,7 @@ namespace events {
 namespace {
 
 // One system write, repeated while it is interrupted by a signal.
-IoResult<std::size_t> write_once(int fd, std::string_view bytes) {
+base::Result<std::size_t, IoError> write_once(int fd, std::string_view bytes) {
     for (;;) {
         const ssize_t written = ::write(fd, bytes.data(), bytes.size());
         if (written >= 0) {
@@ -31,12 +31,12 @@ std::unique_ptr<LogStream> FdStream::standard_error() {
     return std::make_unique<FdStream>(STDERR_FILENO, Buffering::none);
 }
 
-IoResult<std::size_t> FdStream::write(std::string_view bytes) {
+base::Result<std::size_t, IoError> FdStream::write(std::string_view bytes) {
     if (buffering_ == Buffering::none) {
         return write_once(fd_, bytes);
     }
     if (buffer_.size() + bytes.size() > kBufferCapacity) {
-        if (IoStatus flushed = flush(); !flushed.ok()) {
+        if (auto flushed = flush(); !flushed.ok()) {
             return flushed.error();
         }
     }
@@ -47,11 +47,11 @@ IoResult<std::size_t> FdStream::write(std::string_view bytes) {
     return bytes.size();
 }
 
-IoStatus FdStream::flush() {
+base::Result<void, IoError> FdStream::flush() {
     std::size_t done = 0;
-    IoStatus status;
+    base::Result<void, IoError> status;
     while (done < buffer_.size()) {
-        const IoResult<std::size_t> written =
+        const base::Result<std::size_t, IoError> written =
             write_once(fd_, std::string_view(buffer_).substr(done));
         if (!written.ok()) {
             status = written.error();

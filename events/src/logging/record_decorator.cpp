@@ -9,9 +9,9 @@
 
 namespace events {
 
-IoStatus RecordDecorator::write_all(std::string_view bytes) {
+base::Result<void, IoError> RecordDecorator::write_all(std::string_view bytes) {
     while (!bytes.empty()) {
-        const IoResult<std::size_t> written = write(bytes);
+        const base::Result<std::size_t, IoError> written = write(bytes);
         if (!written.ok()) {
             if (written.error().kind() == IoErrorKind::interrupted) {
                 continue;
@@ -30,15 +30,15 @@ TermRecordDecorator::~TermRecordDecorator() {
     static_cast<void>(stream_.flush());
 }
 
-IoResult<std::size_t> TermRecordDecorator::write(std::string_view bytes) {
+base::Result<std::size_t, IoError> TermRecordDecorator::write(std::string_view bytes) {
     return stream_.write(bytes);
 }
 
-IoStatus TermRecordDecorator::flush() {
+base::Result<void, IoError> TermRecordDecorator::flush() {
     return stream_.flush();
 }
 
-IoStatus LogRecordDecorator::start_msg() {
+base::Result<void, IoError> LogRecordDecorator::start_msg() {
     if (show_thread_) {
         // Names are counted in characters, not bytes, and a long name is never cut.
         const std::string_view name = base::current_thread_name().value_or("UNKNOWN");
@@ -48,7 +48,7 @@ IoStatus LogRecordDecorator::start_msg() {
             column.append(kThreadColumnWidth - characters, ' ');
         }
         column += ' ';
-        if (IoStatus written = inner_.write_all(column); !written.ok()) {
+        if (auto written = inner_.write_all(column); !written.ok()) {
             return written;
         }
     }
@@ -58,7 +58,7 @@ IoStatus LogRecordDecorator::start_msg() {
         text += ':';
         text += std::to_string(location_->line);
         text += "] ";
-        if (IoStatus written = inner_.write_all(text); !written.ok()) {
+        if (auto written = inner_.write_all(text); !written.ok()) {
             return written;
         }
     }

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string_view>
 
+#include "base/result.h"
 #include "events/log_record.h"
 #include "io_error.h"
 #include "log_stream.h"
@@ -19,23 +20,23 @@ class RecordDecorator {
     virtual ~RecordDecorator() = default;
 
     // Writes some of bytes and returns how many were taken.
-    virtual IoResult<std::size_t> write(std::string_view bytes) = 0;
-    virtual IoStatus flush() = 0;
+    virtual base::Result<std::size_t, IoError> write(std::string_view bytes) = 0;
+    virtual base::Result<void, IoError> flush() = 0;
 
     // Writes all of bytes: a short write is continued, an interrupted one tried again, and a
     // write that takes nothing is the error "failed to write whole buffer".
-    IoStatus write_all(std::string_view bytes);
+    base::Result<void, IoError> write_all(std::string_view bytes);
 
     // Hooks called before each element of a line.
-    virtual IoStatus reset() = 0;
-    virtual IoStatus start_whitespace() = 0;
-    virtual IoStatus start_msg() = 0;
-    virtual IoStatus start_timestamp() = 0;
-    virtual IoStatus start_level() = 0;
-    virtual IoStatus start_comma() = 0;
-    virtual IoStatus start_key() = 0;
-    virtual IoStatus start_value() = 0;
-    virtual IoStatus start_separator() = 0;
+    virtual base::Result<void, IoError> reset() = 0;
+    virtual base::Result<void, IoError> start_whitespace() = 0;
+    virtual base::Result<void, IoError> start_msg() = 0;
+    virtual base::Result<void, IoError> start_timestamp() = 0;
+    virtual base::Result<void, IoError> start_level() = 0;
+    virtual base::Result<void, IoError> start_comma() = 0;
+    virtual base::Result<void, IoError> start_key() = 0;
+    virtual base::Result<void, IoError> start_value() = 0;
+    virtual base::Result<void, IoError> start_separator() = 0;
 };
 
 // The terminal layer: passes bytes to the stream; with colour off every hook writes nothing.
@@ -50,17 +51,17 @@ class TermRecordDecorator final : public RecordDecorator {
 
     Level level() const { return level_; }
 
-    IoResult<std::size_t> write(std::string_view bytes) override;
-    IoStatus flush() override;
-    IoStatus reset() override { return {}; }
-    IoStatus start_whitespace() override { return {}; }
-    IoStatus start_msg() override { return {}; }
-    IoStatus start_timestamp() override { return {}; }
-    IoStatus start_level() override { return {}; }
-    IoStatus start_comma() override { return {}; }
-    IoStatus start_key() override { return {}; }
-    IoStatus start_value() override { return {}; }
-    IoStatus start_separator() override { return {}; }
+    base::Result<std::size_t, IoError> write(std::string_view bytes) override;
+    base::Result<void, IoError> flush() override;
+    base::Result<void, IoError> reset() override { return {}; }
+    base::Result<void, IoError> start_whitespace() override { return {}; }
+    base::Result<void, IoError> start_msg() override { return {}; }
+    base::Result<void, IoError> start_timestamp() override { return {}; }
+    base::Result<void, IoError> start_level() override { return {}; }
+    base::Result<void, IoError> start_comma() override { return {}; }
+    base::Result<void, IoError> start_key() override { return {}; }
+    base::Result<void, IoError> start_value() override { return {}; }
+    base::Result<void, IoError> start_separator() override { return {}; }
 
   private:
     LogStream& stream_;
@@ -83,17 +84,19 @@ class LogRecordDecorator final : public RecordDecorator {
     LogRecordDecorator(const LogRecordDecorator&) = delete;
     LogRecordDecorator& operator=(const LogRecordDecorator&) = delete;
 
-    IoResult<std::size_t> write(std::string_view bytes) override { return inner_.write(bytes); }
-    IoStatus flush() override { return inner_.flush(); }
-    IoStatus reset() override { return inner_.reset(); }
-    IoStatus start_whitespace() override { return inner_.start_whitespace(); }
-    IoStatus start_msg() override;
-    IoStatus start_timestamp() override { return inner_.start_timestamp(); }
-    IoStatus start_level() override { return inner_.start_level(); }
-    IoStatus start_comma() override { return inner_.start_comma(); }
-    IoStatus start_key() override { return inner_.start_key(); }
-    IoStatus start_value() override { return inner_.start_value(); }
-    IoStatus start_separator() override { return inner_.start_separator(); }
+    base::Result<std::size_t, IoError> write(std::string_view bytes) override {
+        return inner_.write(bytes);
+    }
+    base::Result<void, IoError> flush() override { return inner_.flush(); }
+    base::Result<void, IoError> reset() override { return inner_.reset(); }
+    base::Result<void, IoError> start_whitespace() override { return inner_.start_whitespace(); }
+    base::Result<void, IoError> start_msg() override;
+    base::Result<void, IoError> start_timestamp() override { return inner_.start_timestamp(); }
+    base::Result<void, IoError> start_level() override { return inner_.start_level(); }
+    base::Result<void, IoError> start_comma() override { return inner_.start_comma(); }
+    base::Result<void, IoError> start_key() override { return inner_.start_key(); }
+    base::Result<void, IoError> start_value() override { return inner_.start_value(); }
+    base::Result<void, IoError> start_separator() override { return inner_.start_separator(); }
 
   private:
     RecordDecorator& inner_;
@@ -102,9 +105,10 @@ class LogRecordDecorator final : public RecordDecorator {
 };
 
 // Calls one hook of decorator, then writes text with it; stops at the first failure.
-inline IoStatus hook_then_write(RecordDecorator& decorator, IoStatus (RecordDecorator::*hook)(),
-                                std::string_view text) {
-    if (IoStatus started = (decorator.*hook)(); !started.ok()) {
+inline base::Result<void, IoError> hook_then_write(
+    RecordDecorator& decorator, base::Result<void, IoError> (RecordDecorator::*hook)(),
+    std::string_view text) {
+    if (auto started = (decorator.*hook)(); !started.ok()) {
         return started;
     }
     return decorator.write_all(text);

@@ -14,7 +14,7 @@ base::Result<void, SupplyError> Serializer::emit(std::string_view key, const Val
         stack_.emplace_back(std::string(key), std::move(text));
         return {};
     }
-    if (IoStatus printed = print_pair(key, text); !printed.ok()) {
+    if (auto printed = print_pair(key, text); !printed.ok()) {
         stream_error_ = printed.error();
         return SupplyError::stream;
     }
@@ -29,11 +29,11 @@ IoError Serializer::error_for(SupplyError error) const {
                            error == SupplyError::formatting ? "formatting error" : "other error");
 }
 
-IoStatus Serializer::finish() {
+base::Result<void, IoError> Serializer::finish() {
     while (!stack_.empty()) {
         const std::pair<std::string, std::string> entry = std::move(stack_.back());
         stack_.pop_back();
-        if (IoStatus printed = print_pair(entry.first, entry.second); !printed.ok()) {
+        if (auto printed = print_pair(entry.first, entry.second); !printed.ok()) {
             stack_.clear();
             return printed;
         }
@@ -41,23 +41,22 @@ IoStatus Serializer::finish() {
     return {};
 }
 
-IoStatus Serializer::print_pair(std::string_view key, std::string_view value_text) {
+base::Result<void, IoError> Serializer::print_pair(std::string_view key,
+                                                   std::string_view value_text) {
     if (comma_needed_) {
-        if (IoStatus s = hook_then_write(decorator_, &RecordDecorator::start_comma, ", ");
-            !s.ok()) {
+        if (auto s = hook_then_write(decorator_, &RecordDecorator::start_comma, ", "); !s.ok()) {
             return s;
         }
     }
     comma_needed_ = true;
-    if (IoStatus s = hook_then_write(decorator_, &RecordDecorator::start_key, key); !s.ok()) {
+    if (auto s = hook_then_write(decorator_, &RecordDecorator::start_key, key); !s.ok()) {
         return s;
     }
     // The ":" after a key has no hook of its own.
-    if (IoStatus s = decorator_.write_all(":"); !s.ok()) {
+    if (auto s = decorator_.write_all(":"); !s.ok()) {
         return s;
     }
-    if (IoStatus s = hook_then_write(decorator_, &RecordDecorator::start_whitespace, " ");
-        !s.ok()) {
+    if (auto s = hook_then_write(decorator_, &RecordDecorator::start_whitespace, " "); !s.ok()) {
         return s;
     }
     return hook_then_write(decorator_, &RecordDecorator::start_value, value_text);

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/result.h"
 #include "events/log_record.h"
 #include "record_decorator.h"
 
@@ -29,10 +30,10 @@ class Serializer final : public PairSink {
 
     // Prints the collected pairs, each as [", "] key ": " value. On a failed write the
     // remaining entries are dropped and the error returned.
-    IoStatus finish();
+    base::Result<void, IoError> finish();
 
   private:
-    IoStatus print_pair(std::string_view key, std::string_view value_text);
+    base::Result<void, IoError> print_pair(std::string_view key, std::string_view value_text);
 
     RecordDecorator& decorator_;
     bool comma_needed_;

@@ -48,7 +48,7 @@ class MutexDrain final : public FlushDrain {
         }
         // Fatal-on-error guard around the formatter. The lock is still held, so the mutex
         // counts as poisoned from here on.
-        const IoStatus written = format_.log(record, logger_values);
+        const base::Result<void, IoError> written = format_.log(record, logger_values);
         if (!written.ok()) {
             poisoned_ = true;
             base::fatal("slog::Fuse Drain: ", written.error().debug_form());

@@ -42,7 +42,7 @@ class MemoryStream final : public events::LogStream {
   public:
     explicit MemoryStream(std::shared_ptr<MemoryLog> log) : log_(std::move(log)) {}
 
-    events::IoResult<std::size_t> write(std::string_view bytes) override {
+    base::Result<std::size_t, events::IoError> write(std::string_view bytes) override {
         MemoryLog& log = *log_;
         if (log.interrupt && (interrupted_ = !interrupted_)) {
             return events::IoError::from_errno(EINTR);
@@ -59,7 +59,7 @@ class MemoryStream final : public events::LogStream {
         return taken;
     }
 
-    events::IoStatus flush() override {
+    base::Result<void, events::IoError> flush() override {
         ++log_->flush_calls;
         if (log_->fail_flush) {
             return events::IoError::from_errno(EIO);

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/number_text.h"
 #include "events/logging.h"
 
 namespace platform {
@@ -49,13 +50,6 @@ void emit(std::string_view event_name, std::span<EncodedField> fields,
     });
 }
 
-void append_hex_escape(unsigned char byte, std::string& out) {
-    static constexpr char kHexDigits[] = "0123456789abcdef";
-    out += "\\u00";
-    out += kHexDigits[byte >> 4];
-    out += kHexDigits[byte & 0x0F];
-}
-
 }  // namespace
 
 std::string json_string(std::string_view text) {
@@ -88,7 +82,9 @@ std::string json_string(std::string_view text) {
                 break;
             default:
                 if (byte < 0x20) {
-                    append_hex_escape(byte, out);
+                    out += "\\u00";
+                    out += base::hex_digit(byte >> 4U);
+                    out += base::hex_digit(byte);
                 } else {
                     out += c;
                 }

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "base/debug_string.h"
+#include "base/number_text.h"
 
 namespace events {
 namespace {
@@ -15,7 +16,7 @@ namespace {
         return buffer;
     }
     std::string message = "Unknown error ";
-    message += std::to_string(code);
+    base::append_decimal(message, code);
     return message;
 }
 
@@ -225,7 +226,7 @@ std::string IoError::debug_form() const {
     switch (form_) {
         case Form::os:
             out = "Os { code: ";
-            out += std::to_string(code_);
+            base::append_decimal(out, code_);
             out += ", kind: ";
             out += kind_name(kind_);
             out += ", message: ";

@@ -5,6 +5,8 @@
 
 #include <cerrno>
 
+#include "base/write_all.h"
+
 namespace events {
 namespace {
 
@@ -48,24 +50,18 @@ base::Result<std::size_t, IoError> FdStream::write(std::string_view bytes) {
 }
 
 base::Result<void, IoError> FdStream::flush() {
-    std::size_t done = 0;
-    base::Result<void, IoError> status;
-    while (done < buffer_.size()) {
-        const base::Result<std::size_t, IoError> written =
-            write_once(fd_, std::string_view(buffer_).substr(done));
-        if (!written.ok()) {
-            status = written.error();
-            break;
-        }
-        if (written.value() == 0) {
-            status = IoError::simple(IoErrorKind::write_zero, kWriteZeroMessage);
-            break;
-        }
-        done += written.value();
+    const base::Result<void, base::WriteFailure> written = base::write_all(fd_, buffer_);
+    if (written.ok()) {
+        buffer_.clear();
+        return {};
     }
     // What reached the descriptor leaves the buffer; the rest stays for a later flush.
-    buffer_.erase(0, done);
-    return status;
+    const base::WriteFailure& failure = written.error();
+    buffer_.erase(0, failure.written);
+    if (failure.error_number == 0) {
+        return IoError::simple(IoErrorKind::write_zero, kWriteZeroMessage);
+    }
+    return IoError::from_errno(failure.error_number);
 }
 
 }  // namespace events

@@ -4,26 +4,18 @@
 
 #include <string>
 
+#include "base/number_text.h"
 #include "base/thread_identity.h"
 #include "base/utf8.h"
+#include "base/write_all.h"
 
 namespace events {
 
 base::Result<void, IoError> RecordDecorator::write_all(std::string_view bytes) {
-    while (!bytes.empty()) {
-        const base::Result<std::size_t, IoError> written = write(bytes);
-        if (!written.ok()) {
-            if (written.error().kind() == IoErrorKind::interrupted) {
-                continue;
-            }
-            return written.error();
-        }
-        if (written.value() == 0) {
-            return IoError::simple(IoErrorKind::write_zero, kWriteZeroMessage);
-        }
-        bytes.remove_prefix(written.value());
-    }
-    return {};
+    return base::write_all<IoError>(
+        bytes, [this](std::string_view rest) { return write(rest); },
+        [](const IoError& error) { return error.kind() == IoErrorKind::interrupted; },
+        [] { return IoError::simple(IoErrorKind::write_zero, kWriteZeroMessage); });
 }
 
 TermRecordDecorator::~TermRecordDecorator() {
@@ -56,7 +48,7 @@ base::Result<void, IoError> LogRecordDecorator::start_msg() {
         std::string text = "[";
         text += location_->file;
         text += ':';
-        text += std::to_string(location_->line);
+        base::append_decimal(text, location_->line);
         text += "] ";
         if (auto written = inner_.write_all(text); !written.ok()) {
             return written;

@@ -3,23 +3,20 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
 #include <type_traits>
 
+#include "base/number_text.h"
+#include "base/utf8.h"
+
 namespace events {
 namespace {
 
-template <typename Integer>
-void append_integer(Integer number, std::string& out) {
-    std::array<char, 24> digits{};
-    const auto result = std::to_chars(digits.data(), digits.data() + digits.size(), number);
-    out.append(digits.data(), result.ptr);
-}
-
+// 128-bit integers are not std::integral in standard C++, so base's decimal texts do not take
+// them.
 void append_unsigned_128(UInt128 number, std::string& out) {
     std::array<char, 40> digits{};
     std::size_t first = digits.size();
@@ -60,15 +57,13 @@ std::uint64_t power_of_ten(int exponent) {
 // numbers by the "C" locale's rules here: the program never sets another locale.
 template <typename Float>
 Float read_back(const Decimal& decimal) {
-    // At most 17 digits, "e" and a 4-digit exponent: the text always fits.
-    std::array<char, 32> text{};
-    static_cast<void>(std::snprintf(text.data(), text.size(), "%llue%d",
-                                    static_cast<unsigned long long>(decimal.significand),
-                                    decimal.exponent - decimal.digits + 1));
+    std::string text = base::decimal(decimal.significand);
+    text += 'e';
+    base::append_decimal(text, decimal.exponent - decimal.digits + 1);
     if constexpr (std::is_same_v<Float, float>) {
-        return std::strtof(text.data(), nullptr);
+        return std::strtof(text.c_str(), nullptr);
     } else {
-        return std::strtod(text.data(), nullptr);
+        return std::strtod(text.c_str(), nullptr);
     }
 }
 
@@ -160,10 +155,8 @@ void append_float(Float number, std::string& out) {
         return;
     }
     const Decimal decimal = shortest_decimal(number);
-    std::array<char, 24> text{};
-    const auto digits_end =
-        std::to_chars(text.data(), text.data() + text.size(), decimal.significand).ptr;
-    const std::string_view digits(text.data(), static_cast<std::size_t>(digits_end - text.data()));
+    const base::DecimalText significand(decimal.significand);
+    const std::string_view digits = significand.view();
     if (decimal.exponent < 0) {
         out += "0.";
         out.append(static_cast<std::size_t>(-decimal.exponent - 1), '0');
@@ -176,31 +169,6 @@ void append_float(Float number, std::string& out) {
         out.append(digits.substr(0, whole));
         out += '.';
         out.append(digits.substr(whole));
-    }
-}
-
-void append_character(char32_t character, std::string& out) {
-    auto code = static_cast<std::uint32_t>(character);
-    if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-        code = 0xFFFD;
-    }
-    auto byte = [](std::uint32_t bits) {
-        return static_cast<char>(static_cast<unsigned char>(bits));
-    };
-    if (code < 0x80) {
-        out += byte(code);
-    } else if (code < 0x800) {
-        out += byte(0xC0 | (code >> 6));
-        out += byte(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += byte(0xE0 | (code >> 12));
-        out += byte(0x80 | ((code >> 6) & 0x3F));
-        out += byte(0x80 | (code & 0x3F));
-    } else {
-        out += byte(0xF0 | (code >> 18));
-        out += byte(0x80 | ((code >> 12) & 0x3F));
-        out += byte(0x80 | ((code >> 6) & 0x3F));
-        out += byte(0x80 | (code & 0x3F));
     }
 }
 
@@ -223,11 +191,11 @@ struct DisplayText {
         return true;
     }
     bool operator()(PointerWidthSigned number) const {
-        append_integer(number.value, out);
+        base::append_decimal(out, number.value);
         return true;
     }
     bool operator()(PointerWidthUnsigned number) const {
-        append_integer(number.value, out);
+        base::append_decimal(out, number.value);
         return true;
     }
     bool operator()(float number) const {
@@ -243,7 +211,7 @@ struct DisplayText {
         return true;
     }
     bool operator()(char32_t character) const {
-        append_character(character, out);
+        base::append_utf8(out, character);
         return true;
     }
     bool operator()(Absent) const {
@@ -257,7 +225,7 @@ struct DisplayText {
     template <typename Integer>
     requires std::is_integral_v<Integer>
     bool operator()(Integer number) const {
-        append_integer(number, out);
+        base::append_decimal(out, number);
         return true;
     }
 };

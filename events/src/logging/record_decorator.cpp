@@ -22,14 +22,6 @@ TermRecordDecorator::~TermRecordDecorator() {
     static_cast<void>(stream_.flush());
 }
 
-base::Result<std::size_t, IoError> TermRecordDecorator::write(std::string_view bytes) {
-    return stream_.write(bytes);
-}
-
-base::Result<void, IoError> TermRecordDecorator::flush() {
-    return stream_.flush();
-}
-
 base::Result<void, IoError> LogRecordDecorator::start_msg() {
     if (show_thread_) {
         // Names are counted in characters, not bytes, and a long name is never cut.

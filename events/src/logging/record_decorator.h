@@ -27,19 +27,20 @@ class RecordDecorator {
     // write that takes nothing is the error "failed to write whole buffer".
     base::Result<void, IoError> write_all(std::string_view bytes);
 
-    // Hooks called before each element of a line.
-    virtual base::Result<void, IoError> reset() = 0;
-    virtual base::Result<void, IoError> start_whitespace() = 0;
-    virtual base::Result<void, IoError> start_msg() = 0;
-    virtual base::Result<void, IoError> start_timestamp() = 0;
-    virtual base::Result<void, IoError> start_level() = 0;
-    virtual base::Result<void, IoError> start_comma() = 0;
-    virtual base::Result<void, IoError> start_key() = 0;
-    virtual base::Result<void, IoError> start_value() = 0;
-    virtual base::Result<void, IoError> start_separator() = 0;
+    // Hooks called before each element of a line (reset ends a styled element). Lines have no
+    // colour, so unless a layer adds text of its own they write nothing.
+    virtual base::Result<void, IoError> reset() { return {}; }
+    virtual base::Result<void, IoError> start_whitespace() { return {}; }
+    virtual base::Result<void, IoError> start_msg() { return {}; }
+    virtual base::Result<void, IoError> start_timestamp() { return {}; }
+    virtual base::Result<void, IoError> start_level() { return {}; }
+    virtual base::Result<void, IoError> start_comma() { return {}; }
+    virtual base::Result<void, IoError> start_key() { return {}; }
+    virtual base::Result<void, IoError> start_value() { return {}; }
+    virtual base::Result<void, IoError> start_separator() { return {}; }
 };
 
-// The terminal layer: passes bytes to the stream; with colour off every hook writes nothing.
+// The terminal layer: passes bytes to the stream; with colour off its hooks write nothing.
 // Flushes the stream once more when the line is done, ignoring the outcome (a failure was
 // already reported by the line's own flush).
 class TermRecordDecorator final : public RecordDecorator {
@@ -51,17 +52,10 @@ class TermRecordDecorator final : public RecordDecorator {
 
     Level level() const { return level_; }
 
-    base::Result<std::size_t, IoError> write(std::string_view bytes) override;
-    base::Result<void, IoError> flush() override;
-    base::Result<void, IoError> reset() override { return {}; }
-    base::Result<void, IoError> start_whitespace() override { return {}; }
-    base::Result<void, IoError> start_msg() override { return {}; }
-    base::Result<void, IoError> start_timestamp() override { return {}; }
-    base::Result<void, IoError> start_level() override { return {}; }
-    base::Result<void, IoError> start_comma() override { return {}; }
-    base::Result<void, IoError> start_key() override { return {}; }
-    base::Result<void, IoError> start_value() override { return {}; }
-    base::Result<void, IoError> start_separator() override { return {}; }
+    base::Result<std::size_t, IoError> write(std::string_view bytes) override {
+        return stream_.write(bytes);
+    }
+    base::Result<void, IoError> flush() override { return stream_.flush(); }
 
   private:
     LogStream& stream_;

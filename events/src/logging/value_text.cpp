@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <concepts>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
@@ -172,68 +173,37 @@ void append_float(Float number, std::string& out) {
     }
 }
 
-struct DisplayText {
+// Appends the display text of every kind of value but a pre-formatted one.
+struct PlainText {
     std::string& out;
 
-    bool operator()(std::string_view text) const {
-        out.append(text);
-        return true;
-    }
-    bool operator()(const Formatted& formatted) const {
-        return formatted.format != nullptr && (*formatted.format)(out);
-    }
-    bool operator()(Int128 number) const {
-        append_signed_128(number, out);
-        return true;
-    }
-    bool operator()(UInt128 number) const {
-        append_unsigned_128(number, out);
-        return true;
-    }
-    bool operator()(PointerWidthSigned number) const {
-        base::append_decimal(out, number.value);
-        return true;
-    }
-    bool operator()(PointerWidthUnsigned number) const {
-        base::append_decimal(out, number.value);
-        return true;
-    }
-    bool operator()(float number) const {
-        append_float(number, out);
-        return true;
-    }
-    bool operator()(double number) const {
-        append_float(number, out);
-        return true;
-    }
-    bool operator()(bool flag) const {
-        out += flag ? "true" : "false";
-        return true;
-    }
-    bool operator()(char32_t character) const {
-        base::append_utf8(out, character);
-        return true;
-    }
-    bool operator()(Absent) const {
-        out += "None";
-        return true;
-    }
-    bool operator()(Unit) const {
-        out += "()";
-        return true;
-    }
-    template <typename Integer>
-    requires std::is_integral_v<Integer>
-    bool operator()(Integer number) const {
+    void operator()(std::string_view text) const { out.append(text); }
+    void operator()(const Formatted& /*formatted*/) const {}  // see append_display_text
+    void operator()(Int128 number) const { append_signed_128(number, out); }
+    void operator()(UInt128 number) const { append_unsigned_128(number, out); }
+    void operator()(PointerWidthSigned number) const { base::append_decimal(out, number.value); }
+    void operator()(PointerWidthUnsigned number) const { base::append_decimal(out, number.value); }
+    void operator()(float number) const { append_float(number, out); }
+    void operator()(double number) const { append_float(number, out); }
+    void operator()(bool flag) const { out += flag ? "true" : "false"; }
+    void operator()(char32_t character) const { base::append_utf8(out, character); }
+    void operator()(Absent /*absent*/) const { out += "None"; }
+    void operator()(Unit /*unit*/) const { out += "()"; }
+    template <std::integral Integer>
+    void operator()(Integer number) const {
         base::append_decimal(out, number);
-        return true;
     }
 };
 
 }  // namespace
 
 bool append_display_text(const Value& value, std::string& out) {
-    return std::visit(DisplayText{out}, value);
+    // Only a pre-formatted value can fail to give its text.
+    if (const auto* formatted = std::get_if<Formatted>(&value)) {
+        return formatted->format != nullptr && (*formatted->format)(out);
+    }
+    std::visit(PlainText{out}, value);
+    return true;
 }
 
 }  // namespace events

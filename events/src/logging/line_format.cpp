@@ -14,21 +14,8 @@ namespace {
 
 // The four-letter word of a level on a line.
 std::string_view level_word(Level level) {
-    switch (level) {
-        case Level::critical:
-            return "CRIT";
-        case Level::error:
-            return "ERRO";
-        case Level::warn:
-            return "WARN";
-        case Level::info:
-            return "INFO";
-        case Level::debug:
-            return "DEBG";
-        case Level::trace:
-            return "TRCE";
-    }
-    return "TRCE";
+    static constexpr std::string_view kWords[] = {"CRIT", "ERRO", "WARN", "INFO", "DEBG", "TRCE"};
+    return kWords[level_number(level)];
 }
 
 // Writes the line up to and including the message: time, level word, thread column, location

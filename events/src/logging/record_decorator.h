@@ -15,14 +15,9 @@
 
 namespace events {
 
-class RecordDecorator {
+// A byte writer (write and flush as a stream's) with hooks before each element of a line.
+class RecordDecorator : public LogStream {
   public:
-    virtual ~RecordDecorator() = default;
-
-    // Writes some of bytes and returns how many were taken.
-    virtual base::Result<std::size_t, IoError> write(std::string_view bytes) = 0;
-    virtual base::Result<void, IoError> flush() = 0;
-
     // Writes all of bytes: a short write is continued, an interrupted one tried again, and a
     // write that takes nothing is the error "failed to write whole buffer".
     base::Result<void, IoError> write_all(std::string_view bytes);

@@ -7,7 +7,7 @@
 
 #include "base/utf8.h"
 #include "debug_string_reader.h"
-#include "events/io_error.h"
+#include "io_error.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using fuzz::check;

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 
 #include "debug_string_reader.h"
 #include "platform/logging_events.h"
@@ -18,6 +20,10 @@ int hex_digit(char c) {
     return c - 'a' + 10;
 }
 
+// The letters of the short escapes, and the bytes they stand for.
+constexpr std::pair<std::string_view, std::string_view> kShortEscapes = {"\"\\bfnrt",
+                                                                         "\"\\\b\f\n\r\t"};
+
 std::string parse_json_string(std::string_view json) {
     using fuzz::check;
     check(json.size() >= 2 && json.front() == '"' && json.back() == '"');
@@ -31,41 +37,19 @@ std::string parse_json_string(std::string_view json) {
         }
         ++at;
         check(at + 1 < json.size());
-        switch (json[at]) {
-            case '"':
-                out += '"';
-                break;
-            case '\\':
-                out += '\\';
-                break;
-            case 'b':
-                out += '\b';
-                break;
-            case 'f':
-                out += '\f';
-                break;
-            case 'n':
-                out += '\n';
-                break;
-            case 'r':
-                out += '\r';
-                break;
-            case 't':
-                out += '\t';
-                break;
-            case 'u': {
-                check(at + 5 < json.size() && json.substr(at + 1, 2) == "00");
-                const int value = hex_digit(json[at + 3]) * 16 + hex_digit(json[at + 4]);
-                // Only control bytes without a short escape use this form.
-                check(value < 0x20 && value != '\b' && value != '\f' && value != '\n' &&
-                      value != '\r' && value != '\t');
-                out += static_cast<char>(value);
-                at += 4;
-                break;
-            }
-            default:
-                check(false);
+        if (json[at] == 'u') {
+            check(at + 5 < json.size() && json.substr(at + 1, 2) == "00");
+            const int value = hex_digit(json[at + 3]) * 16 + hex_digit(json[at + 4]);
+            // Only control bytes without a short escape use this form.
+            check(value < 0x20 &&
+                  kShortEscapes.second.find(static_cast<char>(value)) == std::string_view::npos);
+            out += static_cast<char>(value);
+            at += 4;
+            continue;
         }
+        const std::size_t escape = kShortEscapes.first.find(json[at]);
+        check(escape != std::string_view::npos);
+        out += kShortEscapes.second[escape];
     }
     return out;
 }

@@ -84,7 +84,8 @@ TEST(EnvironmentReads, OnceAtTheFirstRecordStreamVariableFirst) {
 
 TEST(EnvironmentReads, NeverWithoutARecord) {
     EXPECT_EQ(lookups_of([] {}), "");
-    EXPECT_EQ(lookups_of([] { events::dispatch_event(events::PlatformEvent{}); }), "");
+    EXPECT_EQ(lookups_of([] { events::dispatch_event([] { return events::PlatformEvent{}; }); }),
+              "");
 }
 
 }  // namespace

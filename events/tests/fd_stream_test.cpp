@@ -1,6 +1,6 @@
 // Log streams on descriptors: buffering until flush, unbuffered writes, system errors, and
 // retrying writes that a signal interrupts.
-#include "events/log_stream.h"
+#include "log_stream.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -103,7 +103,7 @@ TEST(FdStream, SystemErrors) {
         FdStream buffered(pipe.write_end, FdStream::Buffering::until_flush);
         FdStream direct(pipe.write_end, FdStream::Buffering::none);
         const bool buffered_write_ok = buffered.write("x").ok();
-        const events::IoStatus flushed = buffered.flush();
+        const base::Result<void, events::IoError> flushed = buffered.flush();
         const auto written = direct.write("x");
         if (!buffered_write_ok || flushed.ok() || written.ok()) {
             ::_exit(1);
@@ -122,7 +122,7 @@ TEST(FdStream, SystemErrors) {
     if (full >= 0) {
         FdStream stream(full, FdStream::Buffering::until_flush);
         ASSERT_TRUE(stream.write("x").ok());
-        const events::IoStatus flushed = stream.flush();
+        const base::Result<void, events::IoError> flushed = stream.flush();
         ASSERT_FALSE(flushed.ok());
         EXPECT_EQ(flushed.error().debug_form(),
                   "Os { code: 28, kind: StorageFull, message: \"No space left on device\" }");

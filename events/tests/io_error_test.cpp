@@ -1,5 +1,5 @@
 // Debug forms of stream errors and the kinds of system error numbers.
-#include "events/io_error.h"
+#include "io_error.h"
 
 #include <gtest/gtest.h>
 

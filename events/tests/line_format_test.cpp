@@ -1,6 +1,6 @@
 // Exact bytes of rendered lines: layout, pairs and their order, thread column, level words,
 // and how stream and formatting failures end a line.
-#include "events/line_format.h"
+#include "line_format.h"
 
 #include <gtest/gtest.h>
 
@@ -38,7 +38,7 @@ class LineFormatTest : public ::testing::Test {
         log = std::make_shared<MemoryLog>();
         events::LineFormat format(events_test::fixed_clock(events_test::utc_time(12, 0, 0)),
                                   std::make_unique<events_test::MemoryStream>(log), options);
-        const events::IoStatus status = format.log(record, logger_values);
+        const base::Result<void, events::IoError> status = format.log(record, logger_values);
         EXPECT_TRUE(status.ok()) << status.error().debug_form();
         EXPECT_EQ(log->flushed_text(), log->written) << "the line must be flushed";
         return log->written;
@@ -166,7 +166,7 @@ TEST_F(LineFormatTest, AFailedWriteEndsTheLineWhereItHappens) {
         failing->budget = budget;
         events::LineFormat format(events_test::fixed_clock(events_test::utc_time(12, 0, 0)),
                                   std::make_unique<events_test::MemoryStream>(failing), {});
-        const events::IoStatus status = format.log(record, no_pairs);
+        const base::Result<void, events::IoError> status = format.log(record, no_pairs);
         ASSERT_FALSE(status.ok()) << budget;
         EXPECT_EQ(status.error().debug_form(),
                   "Os { code: 32, kind: BrokenPipe, message: \"Broken pipe\" }");
@@ -180,7 +180,7 @@ TEST_F(LineFormatTest, StreamAndFormattingFailuresBecomeStreamErrors) {
                    const events::KeyValueSource& values) {
         events::LineFormat format(events_test::fixed_clock(events_test::utc_time(12, 0, 0)),
                                   std::make_unique<events_test::MemoryStream>(memory), {});
-        const events::IoStatus status = format.log(record, values);
+        const base::Result<void, events::IoError> status = format.log(record, values);
         return status.ok() ? std::string("ok") : status.error().debug_form();
     };
 
@@ -211,8 +211,8 @@ TEST_F(LineFormatTest, StreamAndFormattingFailuresBecomeStreamErrors) {
               "12:00:00.000 ERRO main          [" + std::string(kSyscallsFile) + ":7] m");
 
     struct FailingSource final : events::KeyValueSource {
-        events::SupplyStatus supply(events::PairSink&) const override {
-            return events::SupplyError::other();
+        base::Result<void, events::SupplyError> supply(events::PairSink&) const override {
+            return events::SupplyError::other;
         }
     };
     memory = std::make_shared<MemoryLog>();

@@ -1,5 +1,5 @@
 // The default logger's settings from RUST_LOG and RUST_LOG_EVENTS_TO_STDERR.
-#include "events/logger_settings.h"
+#include "logger_settings.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>

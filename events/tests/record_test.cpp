@@ -6,9 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "events/level.h"
 #include "events/log_record.h"
-#include "events/value.h"
+#include "value_text.h"
 
 namespace {
 
@@ -104,12 +103,13 @@ TEST(ValueText, FailedFormattingIsReported) {
 struct Recorder final : events::PairSink {
     std::vector<std::string> seen;
     std::size_t fail_at = 1000;
-    events::SupplyStatus emit(std::string_view key, const Value& value) override {
+    base::Result<void, events::SupplyError> emit(std::string_view key,
+                                                 const Value& value) override {
         if (seen.size() == fail_at) {
-            return events::SupplyError::other();
+            return events::SupplyError::other;
         }
         seen.push_back(std::string(key) + "=" + text_of(value));
-        return std::nullopt;
+        return {};
     }
 };
 
@@ -119,7 +119,7 @@ TEST(KeyValues, RecordsAndLoggerListsSupplyTheLastListedFirst) {
     const events::CallSite site{"f.cpp", 1, 1, "m", "", "", Level::info};
     const events::LogRecord record(site, "msg", pairs);
     Recorder from_record;
-    EXPECT_FALSE(record.supply(from_record).has_value());
+    EXPECT_TRUE(record.supply(from_record).ok());
     EXPECT_EQ(from_record.seen, (std::vector<std::string>{"c=()", "b=2", "a=1"}));
 
     events::OwnedKeyValues owned;
@@ -130,15 +130,15 @@ TEST(KeyValues, RecordsAndLoggerListsSupplyTheLastListedFirst) {
     }
     owned.add("n", std::uint8_t{7});
     Recorder from_list;
-    EXPECT_FALSE(owned.supply(from_list).has_value());
+    EXPECT_TRUE(owned.supply(from_list).ok());
     EXPECT_EQ(from_list.seen, (std::vector<std::string>{"n=7", "k=text that goes away"}));
 
     // Supplying stops at the first failure.
     Recorder failing;
     failing.fail_at = 1;
-    const events::SupplyStatus failed = record.supply(failing);
-    ASSERT_TRUE(failed.has_value());
-    EXPECT_EQ(failed->cause(), events::SupplyError::Cause::other);
+    const base::Result<void, events::SupplyError> failed = record.supply(failing);
+    ASSERT_FALSE(failed.ok());
+    EXPECT_EQ(failed.error(), events::SupplyError::other);
     EXPECT_EQ(failing.seen.size(), 1u);
 }
 
@@ -146,7 +146,7 @@ TEST(KeyValues, AnEmptyRecordIsValid) {
     const events::CallSite site{"f.cpp", 1, 1, "m", "", "", Level::error};
     const events::LogRecord record(site, "");
     Recorder sink;
-    EXPECT_FALSE(record.supply(sink).has_value());
+    EXPECT_TRUE(record.supply(sink).ok());
     EXPECT_TRUE(sink.seen.empty());
     EXPECT_EQ(record.message(), "");
     EXPECT_EQ(record.level(), Level::error);

@@ -16,10 +16,10 @@
 #include <vector>
 
 #include "base/thread_identity.h"
-#include "events/text_drain.h"
 #include "events_test/memory_stream.h"
 #include "inheritable_thread_local/testing.h"
 #include "test_support/child_process.h"
+#include "text_drain.h"
 
 namespace {
 
@@ -254,12 +254,17 @@ TEST(Slots, OnlyThreadsThatLogRegisterCleanUps) {
             });
             worker.join();
         };
+        // Without an event logger the event is never made.
+        const auto make_event = [&counts] {
+            counts += " made";
+            return events::PlatformEvent{};
+        };
         on_thread([] {});
         on_thread([] { log_error(); });
-        on_thread([] { events::dispatch_event(events::PlatformEvent{}); });
-        on_thread([] {
+        on_thread([&] { events::dispatch_event(make_event); });
+        on_thread([&] {
             log_error();
-            events::dispatch_event(events::PlatformEvent{});
+            events::dispatch_event(make_event);
         });
         static_cast<void>(::write(STDERR_FILENO, counts.data(), counts.size()));
     });
@@ -290,10 +295,12 @@ TEST(Slots, ThreadLoggersTakeRecordsAndEvents) {
             events::EVENT_LOGGER, std::optional<std::shared_ptr<events::EventLogger>>(recorder));
 
         log_error();
-        events::PlatformEvent event;
-        event.name = "load_syscall_symbol_error";
-        event.fields = {{"symbol", "\"renameatx_np\""}, {"error", "null"}};
-        events::dispatch_event(std::move(event));
+        events::dispatch_event([] {
+            events::PlatformEvent event;
+            event.name = "load_syscall_symbol_error";
+            event.fields = {{"symbol", "\"renameatx_np\""}, {"error", "null"}};
+            return event;
+        });
 
         std::string report = memory->written;
         for (const events::PlatformEvent& got : recorder->received) {

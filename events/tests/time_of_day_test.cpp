@@ -1,5 +1,5 @@
 // The time of day on log lines: local zone, truncated milliseconds, fixed width.
-#include "events/time_of_day.h"
+#include "time_of_day.h"
 
 #include <gtest/gtest.h>
 

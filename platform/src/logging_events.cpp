@@ -2,16 +2,20 @@
 // field values.
 #include "platform/logging_events.h"
 
+#include <cstdint>
 #include <span>
 #include <utility>
 #include <vector>
 
-#include "events/event_logger.h"
-#include "events/log_record.h"
+#include "base/number_text.h"
 #include "events/logging.h"
 
 namespace platform {
 namespace {
+
+// The namespace and code that every structured platform event carries.
+constexpr std::string_view kEventNamespace = "kestrel";
+constexpr std::int32_t kEventCode = 3;
 
 // One field of an event being emitted: its declared name and its JSON text.
 struct EncodedField {
@@ -20,8 +24,9 @@ struct EncodedField {
 };
 
 // Logs the text record "event: NAME" with one pair per field, then hands the structured copy
-// over. Encoding cannot fail, so there is no failure path between encoding and logging.
-void emit(std::string_view event_name, std::vector<EncodedField> fields,
+// to the thread's event logger, built only when there is one: the JSON texts move into it.
+// Encoding cannot fail, so there is no failure path between encoding and logging.
+void emit(std::string_view event_name, std::span<EncodedField> fields,
           const events::CallSite& call_site) {
     std::string message = "event: ";
     message += event_name;
@@ -32,22 +37,17 @@ void emit(std::string_view event_name, std::vector<EncodedField> fields,
     }
     events::log_record(events::LogRecord(call_site, message, pairs));
 
-    events::PlatformEvent event;
-    event.name = std::string(event_name);
-    event.fields.reserve(fields.size());
-    for (EncodedField& field : fields) {
-        event.fields.emplace_back(std::string(field.name), std::move(field.json));
-    }
-    event.event_namespace = std::string(kEventNamespace);
-    event.code = kEventCode;
-    events::dispatch_event(std::move(event));
-}
-
-void append_hex_escape(unsigned char byte, std::string& out) {
-    static constexpr char kHexDigits[] = "0123456789abcdef";
-    out += "\\u00";
-    out += kHexDigits[byte >> 4];
-    out += kHexDigits[byte & 0x0F];
+    events::dispatch_event([&] {
+        events::PlatformEvent event;
+        event.name = std::string(event_name);
+        event.fields.reserve(fields.size());
+        for (EncodedField& field : fields) {
+            event.fields.emplace_back(std::string(field.name), std::move(field.json));
+        }
+        event.event_namespace = std::string(kEventNamespace);
+        event.code = kEventCode;
+        return event;
+    });
 }
 
 }  // namespace
@@ -82,7 +82,9 @@ std::string json_string(std::string_view text) {
                 break;
             default:
                 if (byte < 0x20) {
-                    append_hex_escape(byte, out);
+                    out += "\\u00";
+                    out += base::hex_digit(byte >> 4U);
+                    out += base::hex_digit(byte);
                 } else {
                     out += c;
                 }
@@ -98,17 +100,14 @@ std::string json_text(const std::optional<std::string>& value) {
 
 void load_syscall_symbol_error(std::string_view symbol, const std::optional<std::string>& error,
                                const events::CallSite& call_site) {
-    std::vector<EncodedField> fields;
-    fields.push_back({"symbol", json_string(symbol)});
-    fields.push_back({"error", json_text(error)});
-    emit("load_syscall_symbol_error", std::move(fields), call_site);
+    EncodedField fields[] = {{"symbol", json_string(symbol)}, {"error", json_text(error)}};
+    emit("load_syscall_symbol_error", fields, call_site);
 }
 
 void load_syscall_find_default_broken(const std::optional<std::string>& error,
                                       const events::CallSite& call_site) {
-    std::vector<EncodedField> fields;
-    fields.push_back({"error", json_text(error)});
-    emit("load_syscall_find_default_broken", std::move(fields), call_site);
+    EncodedField fields[] = {{"error", json_text(error)}};
+    emit("load_syscall_find_default_broken", fields, call_site);
 }
 
 }  // namespace platform

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "events/call_site.h"
+#include "events/log_record.h"
 #include "platform/logging_events.h"
 
 namespace {

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "events/logging.h"
-#include "events/text_drain.h"
 #include "events_test/memory_stream.h"
 #include "inheritable_thread_local/testing.h"
+#include "text_drain.h"
 
 namespace {
 

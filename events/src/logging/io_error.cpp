@@ -1,10 +1,13 @@
 // Stream errors: kinds of system error numbers, system messages and the debug form.
-#include "events/io_error.h"
+#include "io_error.h"
 
+#include <array>
 #include <cerrno>
 #include <cstring>
+#include <iterator>
 
 #include "base/debug_string.h"
+#include "base/number_text.h"
 
 namespace events {
 namespace {
@@ -15,7 +18,7 @@ namespace {
         return buffer;
     }
     std::string message = "Unknown error ";
-    message += std::to_string(code);
+    base::append_decimal(message, code);
     return message;
 }
 
@@ -29,176 +32,82 @@ std::string system_message(int code) {
     return message_from(::strerror_r(code, buffer, sizeof buffer), buffer, code);
 }
 
+// Every kind, in the order of IoErrorKind, with the name its debug form shows and the system
+// error numbers that have it (EAGAIN and EWOULDBLOCK may be one number).
+struct KindInfo {
+    IoErrorKind kind;
+    std::string_view name;
+    std::array<int, 2> error_numbers;  // 0: none
+};
+
+constexpr KindInfo kKinds[] = {
+    {IoErrorKind::not_found, "NotFound", {ENOENT}},
+    {IoErrorKind::permission_denied, "PermissionDenied", {EACCES, EPERM}},
+    {IoErrorKind::connection_refused, "ConnectionRefused", {ECONNREFUSED}},
+    {IoErrorKind::connection_reset, "ConnectionReset", {ECONNRESET}},
+    {IoErrorKind::host_unreachable, "HostUnreachable", {EHOSTUNREACH}},
+    {IoErrorKind::network_unreachable, "NetworkUnreachable", {ENETUNREACH}},
+    {IoErrorKind::connection_aborted, "ConnectionAborted", {ECONNABORTED}},
+    {IoErrorKind::not_connected, "NotConnected", {ENOTCONN}},
+    {IoErrorKind::addr_in_use, "AddrInUse", {EADDRINUSE}},
+    {IoErrorKind::addr_not_available, "AddrNotAvailable", {EADDRNOTAVAIL}},
+    {IoErrorKind::network_down, "NetworkDown", {ENETDOWN}},
+    {IoErrorKind::broken_pipe, "BrokenPipe", {EPIPE}},
+    {IoErrorKind::already_exists, "AlreadyExists", {EEXIST}},
+    {IoErrorKind::would_block, "WouldBlock", {EAGAIN, EWOULDBLOCK}},
+    {IoErrorKind::not_a_directory, "NotADirectory", {ENOTDIR}},
+    {IoErrorKind::is_a_directory, "IsADirectory", {EISDIR}},
+    {IoErrorKind::directory_not_empty, "DirectoryNotEmpty", {ENOTEMPTY}},
+    {IoErrorKind::read_only_filesystem, "ReadOnlyFilesystem", {EROFS}},
+    {IoErrorKind::filesystem_loop, "FilesystemLoop", {ELOOP}},
+    {IoErrorKind::stale_network_file_handle, "StaleNetworkFileHandle", {ESTALE}},
+    {IoErrorKind::invalid_input, "InvalidInput", {EINVAL}},
+    {IoErrorKind::timed_out, "TimedOut", {ETIMEDOUT}},
+    {IoErrorKind::write_zero, "WriteZero", {}},
+    {IoErrorKind::storage_full, "StorageFull", {ENOSPC}},
+    {IoErrorKind::not_seekable, "NotSeekable", {ESPIPE}},
+    {IoErrorKind::quota_exceeded, "QuotaExceeded", {EDQUOT}},
+    {IoErrorKind::file_too_large, "FileTooLarge", {EFBIG}},
+    {IoErrorKind::resource_busy, "ResourceBusy", {EBUSY}},
+    {IoErrorKind::executable_file_busy, "ExecutableFileBusy", {ETXTBSY}},
+    {IoErrorKind::deadlock, "Deadlock", {EDEADLK}},
+    {IoErrorKind::crosses_devices, "CrossesDevices", {EXDEV}},
+    {IoErrorKind::too_many_links, "TooManyLinks", {EMLINK}},
+    {IoErrorKind::invalid_filename, "InvalidFilename", {ENAMETOOLONG}},
+    {IoErrorKind::argument_list_too_long, "ArgumentListTooLong", {E2BIG}},
+    {IoErrorKind::interrupted, "Interrupted", {EINTR}},
+    {IoErrorKind::unsupported, "Unsupported", {ENOSYS}},
+    {IoErrorKind::out_of_memory, "OutOfMemory", {ENOMEM}},
+    {IoErrorKind::in_progress, "InProgress", {EINPROGRESS}},
+    {IoErrorKind::other, "Other", {}},
+    {IoErrorKind::uncategorized, "Uncategorized", {}},
+};
+
+constexpr bool in_kind_order() {
+    for (std::size_t at = 0; at < std::size(kKinds); ++at) {
+        if (static_cast<std::size_t>(kKinds[at].kind) != at) {
+            return false;
+        }
+    }
+    return std::size(kKinds) == static_cast<std::size_t>(IoErrorKind::uncategorized) + 1;
+}
+static_assert(in_kind_order());
+
 }  // namespace
 
 std::string_view kind_name(IoErrorKind kind) {
-    switch (kind) {
-        case IoErrorKind::not_found:
-            return "NotFound";
-        case IoErrorKind::permission_denied:
-            return "PermissionDenied";
-        case IoErrorKind::connection_refused:
-            return "ConnectionRefused";
-        case IoErrorKind::connection_reset:
-            return "ConnectionReset";
-        case IoErrorKind::host_unreachable:
-            return "HostUnreachable";
-        case IoErrorKind::network_unreachable:
-            return "NetworkUnreachable";
-        case IoErrorKind::connection_aborted:
-            return "ConnectionAborted";
-        case IoErrorKind::not_connected:
-            return "NotConnected";
-        case IoErrorKind::addr_in_use:
-            return "AddrInUse";
-        case IoErrorKind::addr_not_available:
-            return "AddrNotAvailable";
-        case IoErrorKind::network_down:
-            return "NetworkDown";
-        case IoErrorKind::broken_pipe:
-            return "BrokenPipe";
-        case IoErrorKind::already_exists:
-            return "AlreadyExists";
-        case IoErrorKind::would_block:
-            return "WouldBlock";
-        case IoErrorKind::not_a_directory:
-            return "NotADirectory";
-        case IoErrorKind::is_a_directory:
-            return "IsADirectory";
-        case IoErrorKind::directory_not_empty:
-            return "DirectoryNotEmpty";
-        case IoErrorKind::read_only_filesystem:
-            return "ReadOnlyFilesystem";
-        case IoErrorKind::filesystem_loop:
-            return "FilesystemLoop";
-        case IoErrorKind::stale_network_file_handle:
-            return "StaleNetworkFileHandle";
-        case IoErrorKind::invalid_input:
-            return "InvalidInput";
-        case IoErrorKind::timed_out:
-            return "TimedOut";
-        case IoErrorKind::write_zero:
-            return "WriteZero";
-        case IoErrorKind::storage_full:
-            return "StorageFull";
-        case IoErrorKind::not_seekable:
-            return "NotSeekable";
-        case IoErrorKind::quota_exceeded:
-            return "QuotaExceeded";
-        case IoErrorKind::file_too_large:
-            return "FileTooLarge";
-        case IoErrorKind::resource_busy:
-            return "ResourceBusy";
-        case IoErrorKind::executable_file_busy:
-            return "ExecutableFileBusy";
-        case IoErrorKind::deadlock:
-            return "Deadlock";
-        case IoErrorKind::crosses_devices:
-            return "CrossesDevices";
-        case IoErrorKind::too_many_links:
-            return "TooManyLinks";
-        case IoErrorKind::invalid_filename:
-            return "InvalidFilename";
-        case IoErrorKind::argument_list_too_long:
-            return "ArgumentListTooLong";
-        case IoErrorKind::interrupted:
-            return "Interrupted";
-        case IoErrorKind::unsupported:
-            return "Unsupported";
-        case IoErrorKind::out_of_memory:
-            return "OutOfMemory";
-        case IoErrorKind::in_progress:
-            return "InProgress";
-        case IoErrorKind::other:
-            return "Other";
-        case IoErrorKind::uncategorized:
-            return "Uncategorized";
-    }
-    return "Uncategorized";
+    return kKinds[static_cast<std::size_t>(kind)].name;
 }
 
 IoErrorKind kind_of_errno(int code) {
-    // EAGAIN and EWOULDBLOCK may be the same number, so they cannot both be switch labels.
-    if (code == EAGAIN || code == EWOULDBLOCK) {
-        return IoErrorKind::would_block;
+    for (const KindInfo& info : kKinds) {
+        for (const int number : info.error_numbers) {
+            if (number == code && code != 0) {
+                return info.kind;
+            }
+        }
     }
-    switch (code) {
-        case E2BIG:
-            return IoErrorKind::argument_list_too_long;
-        case EADDRINUSE:
-            return IoErrorKind::addr_in_use;
-        case EADDRNOTAVAIL:
-            return IoErrorKind::addr_not_available;
-        case EBUSY:
-            return IoErrorKind::resource_busy;
-        case ECONNABORTED:
-            return IoErrorKind::connection_aborted;
-        case ECONNREFUSED:
-            return IoErrorKind::connection_refused;
-        case ECONNRESET:
-            return IoErrorKind::connection_reset;
-        case EDEADLK:
-            return IoErrorKind::deadlock;
-        case EDQUOT:
-            return IoErrorKind::quota_exceeded;
-        case EEXIST:
-            return IoErrorKind::already_exists;
-        case EFBIG:
-            return IoErrorKind::file_too_large;
-        case EHOSTUNREACH:
-            return IoErrorKind::host_unreachable;
-        case EINTR:
-            return IoErrorKind::interrupted;
-        case EINVAL:
-            return IoErrorKind::invalid_input;
-        case EISDIR:
-            return IoErrorKind::is_a_directory;
-        case ELOOP:
-            return IoErrorKind::filesystem_loop;
-        case ENOENT:
-            return IoErrorKind::not_found;
-        case ENOMEM:
-            return IoErrorKind::out_of_memory;
-        case ENOSPC:
-            return IoErrorKind::storage_full;
-        case ENOSYS:
-            return IoErrorKind::unsupported;
-        case EMLINK:
-            return IoErrorKind::too_many_links;
-        case ENAMETOOLONG:
-            return IoErrorKind::invalid_filename;
-        case ENETDOWN:
-            return IoErrorKind::network_down;
-        case ENETUNREACH:
-            return IoErrorKind::network_unreachable;
-        case ENOTCONN:
-            return IoErrorKind::not_connected;
-        case ENOTDIR:
-            return IoErrorKind::not_a_directory;
-        case ENOTEMPTY:
-            return IoErrorKind::directory_not_empty;
-        case EPIPE:
-            return IoErrorKind::broken_pipe;
-        case EROFS:
-            return IoErrorKind::read_only_filesystem;
-        case ESPIPE:
-            return IoErrorKind::not_seekable;
-        case ESTALE:
-            return IoErrorKind::stale_network_file_handle;
-        case ETIMEDOUT:
-            return IoErrorKind::timed_out;
-        case ETXTBSY:
-            return IoErrorKind::executable_file_busy;
-        case EXDEV:
-            return IoErrorKind::crosses_devices;
-        case EINPROGRESS:
-            return IoErrorKind::in_progress;
-        case EACCES:
-        case EPERM:
-            return IoErrorKind::permission_denied;
-        default:
-            return IoErrorKind::uncategorized;
-    }
+    return IoErrorKind::uncategorized;
 }
 
 IoError IoError::from_errno(int code) {
@@ -222,27 +131,19 @@ std::optional<int> IoError::os_code() const {
 
 std::string IoError::debug_form() const {
     std::string out;
-    switch (form_) {
-        case Form::os:
-            out = "Os { code: ";
-            out += std::to_string(code_);
-            out += ", kind: ";
-            out += kind_name(kind_);
-            out += ", message: ";
-            out += base::debug_quoted(system_message(code_));
-            break;
-        case Form::simple:
-            out = "Error { kind: ";
-            out += kind_name(kind_);
-            out += ", message: ";
-            out += base::debug_quoted(text_);
-            break;
-        case Form::custom:
-            out = "Custom { kind: ";
-            out += kind_name(kind_);
-            out += ", error: ";
-            out += base::debug_quoted(text_);
-            break;
+    if (form_ == Form::os) {
+        out = "Os { code: ";
+        base::append_decimal(out, code_);
+        out += ", kind: ";
+        out += kind_name(kind_);
+        out += ", message: ";
+        out += base::debug_quoted(system_message(code_));
+    } else {
+        const bool simple = form_ == Form::simple;
+        out = simple ? "Error { kind: " : "Custom { kind: ";
+        out += kind_name(kind_);
+        out += simple ? ", message: " : ", error: ";
+        out += base::debug_quoted(text_);
     }
     out += " }";
     return out;

@@ -1,32 +1,19 @@
-// Supplying the pairs of records and of logger lists, and the stream errors that a failed
-// supply ends a line with.
+// Supplying the pairs of records and of logger lists.
 #include "events/log_record.h"
 
 namespace events {
 namespace {
 
-SupplyStatus supply_last_first(std::span<const KeyValue> pairs, PairSink& sink) {
+base::Result<void, SupplyError> supply_last_first(std::span<const KeyValue> pairs, PairSink& sink) {
     for (auto pair = pairs.rbegin(); pair != pairs.rend(); ++pair) {
-        if (SupplyStatus failed = sink.emit(pair->key, pair->value)) {
-            return failed;
+        if (auto taken = sink.emit(pair->key, pair->value); !taken.ok()) {
+            return taken;
         }
     }
-    return std::nullopt;
+    return {};
 }
 
 }  // namespace
-
-IoError SupplyError::to_io_error() const {
-    switch (cause_) {
-        case Cause::formatting:
-            return IoError::custom(IoErrorKind::other, "formatting error");
-        case Cause::other:
-            return IoError::custom(IoErrorKind::other, "other error");
-        case Cause::stream:
-            break;
-    }
-    return *error_;
-}
 
 void OwnedKeyValues::add(std::string key, Value value) {
     const std::string& owned_key = texts_.emplace_back(std::move(key));
@@ -39,11 +26,11 @@ void OwnedKeyValues::add_text(std::string key, std::string text) {
     pairs_.push_back(KeyValue{owned_key, std::string_view(owned_text)});
 }
 
-SupplyStatus OwnedKeyValues::supply(PairSink& sink) const {
+base::Result<void, SupplyError> OwnedKeyValues::supply(PairSink& sink) const {
     return supply_last_first(pairs_, sink);
 }
 
-SupplyStatus LogRecord::supply(PairSink& sink) const {
+base::Result<void, SupplyError> LogRecord::supply(PairSink& sink) const {
     return supply_last_first(key_values_, sink);
 }
 

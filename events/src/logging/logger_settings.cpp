@@ -1,10 +1,10 @@
 // Reading the logging variables and the level words of RUST_LOG.
-#include "events/logger_settings.h"
+#include "logger_settings.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <utility>
 
+#include "base/environment.h"
 #include "base/utf8.h"
 
 namespace events {
@@ -23,14 +23,6 @@ bool agrees(std::string_view value, std::string_view word) {
         }
     }
     return true;
-}
-
-std::optional<std::string_view> variable(const char* name) {
-    const char* value = std::getenv(name);
-    if (value == nullptr) {
-        return std::nullopt;
-    }
-    return std::string_view(value);
 }
 
 }  // namespace
@@ -64,8 +56,9 @@ LogStreamChoice stream_from_variable(std::optional<std::string_view> value) {
 }
 
 LoggerSettings read_logger_settings() {
-    const LogStreamChoice stream = stream_from_variable(variable(kStreamVariable));
-    const Level level = level_from_rust_log(variable(kLevelVariable));
+    const LogStreamChoice stream =
+        stream_from_variable(base::environment_variable(kStreamVariable));
+    const Level level = level_from_rust_log(base::environment_variable(kLevelVariable));
     return LoggerSettings{stream, level};
 }
 

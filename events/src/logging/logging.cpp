@@ -3,10 +3,10 @@
 
 #include <new>
 
-#include "events/line_format.h"
-#include "events/logger_settings.h"
-#include "events/text_drain.h"
-#include "events/time_of_day.h"
+#include "log_stream.h"
+#include "logger_settings.h"
+#include "text_drain.h"
+#include "time_of_day.h"
 
 namespace events {
 namespace {
@@ -49,17 +49,17 @@ TextLogger build_default_logger() {
                       std::make_shared<const OwnedKeyValues>());
 }
 
-}  // namespace
-
-constinit const inheritable_thread_local::ThreadSlot<TextLogger> LOGGER{&logger_instance};
-constinit const inheritable_thread_local::ThreadSlot<EventLoggerHandle> EVENT_LOGGER{
-    &event_logger_instance};
-
 const TextLogger& default_logger() {
     // The static's guard is the one-time initialisation: the first caller builds, others wait.
     static const NeverDestroyed<TextLogger> logger(build_default_logger());
     return logger.get();
 }
+
+}  // namespace
+
+constinit const inheritable_thread_local::ThreadSlot<TextLogger> LOGGER{&logger_instance};
+constinit const inheritable_thread_local::ThreadSlot<EventLoggerHandle> EVENT_LOGGER{
+    &event_logger_instance};
 
 void log_record(const LogRecord& record) {
     inheritable_thread_local::with(LOGGER, [&](const TextLogger* logger) {
@@ -68,11 +68,10 @@ void log_record(const LogRecord& record) {
     });
 }
 
-void dispatch_event(PlatformEvent event) {
+void dispatch_event(const std::function<PlatformEvent()>& make_event) {
     inheritable_thread_local::with(EVENT_LOGGER, [&](const EventLoggerHandle* logger) {
-        PlatformEvent taken = std::move(event);
         if (logger != nullptr && *logger) {
-            (*logger)->log_event(std::move(taken));
+            (*logger)->log_event(make_event());
         }
     });
 }

@@ -1,44 +1,28 @@
 // Writing through record decorators: whole-buffer writes, the terminal layer, and the thread
 // column and location written before each message.
-#include "events/record_decorator.h"
+#include "record_decorator.h"
 
 #include <string>
 
+#include "base/number_text.h"
 #include "base/thread_identity.h"
 #include "base/utf8.h"
+#include "base/write_all.h"
 
 namespace events {
 
-IoStatus RecordDecorator::write_all(std::string_view bytes) {
-    while (!bytes.empty()) {
-        const IoResult<std::size_t> written = write(bytes);
-        if (!written.ok()) {
-            if (written.error().kind() == IoErrorKind::interrupted) {
-                continue;
-            }
-            return written.error();
-        }
-        if (written.value() == 0) {
-            return IoError::simple(IoErrorKind::write_zero, kWriteZeroMessage);
-        }
-        bytes.remove_prefix(written.value());
-    }
-    return {};
+base::Result<void, IoError> RecordDecorator::write_all(std::string_view bytes) {
+    return base::write_all<IoError>(
+        bytes, [this](std::string_view rest) { return write(rest); },
+        [](const IoError& error) { return error.kind() == IoErrorKind::interrupted; },
+        [] { return IoError::simple(IoErrorKind::write_zero, kWriteZeroMessage); });
 }
 
 TermRecordDecorator::~TermRecordDecorator() {
     static_cast<void>(stream_.flush());
 }
 
-IoResult<std::size_t> TermRecordDecorator::write(std::string_view bytes) {
-    return stream_.write(bytes);
-}
-
-IoStatus TermRecordDecorator::flush() {
-    return stream_.flush();
-}
-
-IoStatus LogRecordDecorator::start_msg() {
+base::Result<void, IoError> LogRecordDecorator::start_msg() {
     if (show_thread_) {
         // Names are counted in characters, not bytes, and a long name is never cut.
         const std::string_view name = base::current_thread_name().value_or("UNKNOWN");
@@ -48,7 +32,7 @@ IoStatus LogRecordDecorator::start_msg() {
             column.append(kThreadColumnWidth - characters, ' ');
         }
         column += ' ';
-        if (IoStatus written = inner_.write_all(column); !written.ok()) {
+        if (auto written = inner_.write_all(column); !written.ok()) {
             return written;
         }
     }
@@ -56,9 +40,9 @@ IoStatus LogRecordDecorator::start_msg() {
         std::string text = "[";
         text += location_->file;
         text += ':';
-        text += std::to_string(location_->line);
+        base::append_decimal(text, location_->line);
         text += "] ";
-        if (IoStatus written = inner_.write_all(text); !written.ok()) {
+        if (auto written = inner_.write_all(text); !written.ok()) {
             return written;
         }
     }

@@ -1,5 +1,5 @@
 // The default logger's drain chain behind its mutex.
-#include "events/text_drain.h"
+#include "text_drain.h"
 
 #include <exception>
 #include <mutex>
@@ -48,7 +48,7 @@ class MutexDrain final : public FlushDrain {
         }
         // Fatal-on-error guard around the formatter. The lock is still held, so the mutex
         // counts as poisoned from here on.
-        const IoStatus written = format_.log(record, logger_values);
+        const base::Result<void, IoError> written = format_.log(record, logger_values);
         if (!written.ok()) {
             poisoned_ = true;
             base::fatal("slog::Fuse Drain: ", written.error().debug_form());

@@ -1,5 +1,5 @@
 // Local time of day for log lines, through the C library's zone handling.
-#include "events/time_of_day.h"
+#include "time_of_day.h"
 
 #include <time.h>
 
@@ -48,11 +48,12 @@ std::string format_time_of_day(std::chrono::system_clock::time_point time) {
     return std::string(text.data(), text.size());
 }
 
-IoStatus write_time_of_day(RecordDecorator& writer, std::chrono::system_clock::time_point time) {
+base::Result<void, IoError> write_time_of_day(RecordDecorator& writer,
+                                              std::chrono::system_clock::time_point time) {
     return writer.write_all(format_time_of_day(time));
 }
 
-IoStatus log_timestamp(RecordDecorator& writer) {
+base::Result<void, IoError> log_timestamp(RecordDecorator& writer) {
     return write_time_of_day(writer, std::chrono::system_clock::now());
 }
 

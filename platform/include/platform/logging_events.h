@@ -1,13 +1,13 @@
 // The platform's events: each declaration yields one emit operation that writes an ERROR-level
 // text record through the calling thread's text logger and hands a structured copy to its
-// event logger (discarded when none is installed). Field values travel as JSON texts.
+// event logger (made only when one is installed). Field values travel as JSON texts.
 #pragma once
 
 #include <optional>
 #include <string>
 #include <string_view>
 
-#include "events/call_site.h"
+#include "events/log_record.h"
 
 namespace platform {
 
@@ -25,9 +25,5 @@ std::string json_string(std::string_view text);
 
 // The JSON text of an optional field: its JSON string, or "null" when absent.
 std::string json_text(const std::optional<std::string>& value);
-
-// The namespace and code that every structured platform event carries.
-inline constexpr std::string_view kEventNamespace = "kestrel";
-inline constexpr int kEventCode = 3;
 
 }  // namespace platform

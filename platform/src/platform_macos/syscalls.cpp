@@ -8,7 +8,7 @@
 
 #include "base/fatal_report.h"
 #include "base/source_location.h"
-#include "events/call_site.h"
+#include "events/log_record.h"
 #include "platform/logging_events.h"
 
 namespace platform {

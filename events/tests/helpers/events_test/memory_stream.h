@@ -11,9 +11,9 @@
 #include <memory>
 #include <string>
 
-#include "events/line_format.h"
-#include "events/log_stream.h"
-#include "events/time_of_day.h"
+#include "line_format.h"
+#include "log_stream.h"
+#include "time_of_day.h"
 
 namespace events_test {
 
@@ -42,7 +42,7 @@ class MemoryStream final : public events::LogStream {
   public:
     explicit MemoryStream(std::shared_ptr<MemoryLog> log) : log_(std::move(log)) {}
 
-    events::IoResult<std::size_t> write(std::string_view bytes) override {
+    base::Result<std::size_t, events::IoError> write(std::string_view bytes) override {
         MemoryLog& log = *log_;
         if (log.interrupt && (interrupted_ = !interrupted_)) {
             return events::IoError::from_errno(EINTR);
@@ -59,7 +59,7 @@ class MemoryStream final : public events::LogStream {
         return taken;
     }
 
-    events::IoStatus flush() override {
+    base::Result<void, events::IoError> flush() override {
         ++log_->flush_calls;
         if (log_->fail_flush) {
             return events::IoError::from_errno(EIO);

@@ -1,15 +1,17 @@
 // Log streams on standard output and standard error, written with plain system calls.
-#include "events/log_stream.h"
+#include "log_stream.h"
 
 #include <unistd.h>
 
 #include <cerrno>
 
+#include "base/write_all.h"
+
 namespace events {
 namespace {
 
 // One system write, repeated while it is interrupted by a signal.
-IoResult<std::size_t> write_once(int fd, std::string_view bytes) {
+base::Result<std::size_t, IoError> write_once(int fd, std::string_view bytes) {
     for (;;) {
         const ssize_t written = ::write(fd, bytes.data(), bytes.size());
         if (written >= 0) {
@@ -31,12 +33,12 @@ std::unique_ptr<LogStream> FdStream::standard_error() {
     return std::make_unique<FdStream>(STDERR_FILENO, Buffering::none);
 }
 
-IoResult<std::size_t> FdStream::write(std::string_view bytes) {
+base::Result<std::size_t, IoError> FdStream::write(std::string_view bytes) {
     if (buffering_ == Buffering::none) {
         return write_once(fd_, bytes);
     }
     if (buffer_.size() + bytes.size() > kBufferCapacity) {
-        if (IoStatus flushed = flush(); !flushed.ok()) {
+        if (auto flushed = flush(); !flushed.ok()) {
             return flushed.error();
         }
     }
@@ -47,25 +49,19 @@ IoResult<std::size_t> FdStream::write(std::string_view bytes) {
     return bytes.size();
 }
 
-IoStatus FdStream::flush() {
-    std::size_t done = 0;
-    IoStatus status;
-    while (done < buffer_.size()) {
-        const IoResult<std::size_t> written =
-            write_once(fd_, std::string_view(buffer_).substr(done));
-        if (!written.ok()) {
-            status = written.error();
-            break;
-        }
-        if (written.value() == 0) {
-            status = IoError::simple(IoErrorKind::write_zero, kWriteZeroMessage);
-            break;
-        }
-        done += written.value();
+base::Result<void, IoError> FdStream::flush() {
+    const base::Result<void, base::WriteFailure> written = base::write_all(fd_, buffer_);
+    if (written.ok()) {
+        buffer_.clear();
+        return {};
     }
     // What reached the descriptor leaves the buffer; the rest stays for a later flush.
-    buffer_.erase(0, done);
-    return status;
+    const base::WriteFailure& failure = written.error();
+    buffer_.erase(0, failure.written);
+    if (failure.error_number == 0) {
+        return IoError::simple(IoErrorKind::write_zero, kWriteZeroMessage);
+    }
+    return IoError::from_errno(failure.error_number);
 }
 
 }  // namespace events

@@ -7,7 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "events/io_error.h"
+#include "base/result.h"
+#include "io_error.h"
 
 namespace events {
 
@@ -15,9 +16,9 @@ class LogStream {
   public:
     virtual ~LogStream() = default;
     // Writes some of bytes and returns how many were taken.
-    virtual IoResult<std::size_t> write(std::string_view bytes) = 0;
+    virtual base::Result<std::size_t, IoError> write(std::string_view bytes) = 0;
     // Sends everything written so far to the device.
-    virtual IoStatus flush() = 0;
+    virtual base::Result<void, IoError> flush() = 0;
 };
 
 // A stream on a descriptor it does not own. Buffered, bytes gather until a flush (or until the
@@ -37,8 +38,8 @@ class FdStream final : public LogStream {
     static std::unique_ptr<LogStream> standard_output();
     static std::unique_ptr<LogStream> standard_error();
 
-    IoResult<std::size_t> write(std::string_view bytes) override;
-    IoStatus flush() override;
+    base::Result<std::size_t, IoError> write(std::string_view bytes) override;
+    base::Result<void, IoError> flush() override;
 
   private:
     int fd_;

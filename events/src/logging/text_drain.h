@@ -4,11 +4,11 @@
 
 #include <memory>
 
-#include "events/flush_drain.h"
-#include "events/level.h"
-#include "events/line_format.h"
-#include "events/log_stream.h"
-#include "events/time_of_day.h"
+#include "events/log_record.h"
+#include "events/logging.h"
+#include "line_format.h"
+#include "log_stream.h"
+#include "time_of_day.h"
 
 namespace events {
 

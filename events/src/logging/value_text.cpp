@@ -1,25 +1,23 @@
-// Plain display texts of key-value values, as the line formatter prints them.
-#include "events/value.h"
+// Display texts of values: integers and floats in decimal, characters in UTF-8.
+#include "value_text.h"
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cmath>
+#include <concepts>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
 #include <type_traits>
 
+#include "base/number_text.h"
+#include "base/utf8.h"
+
 namespace events {
 namespace {
 
-template <typename Integer>
-void append_integer(Integer number, std::string& out) {
-    std::array<char, 24> digits{};
-    const auto result = std::to_chars(digits.data(), digits.data() + digits.size(), number);
-    out.append(digits.data(), result.ptr);
-}
-
+// 128-bit integers are not std::integral in standard C++, so base's decimal texts do not take
+// them.
 void append_unsigned_128(UInt128 number, std::string& out) {
     std::array<char, 40> digits{};
     std::size_t first = digits.size();
@@ -60,15 +58,13 @@ std::uint64_t power_of_ten(int exponent) {
 // numbers by the "C" locale's rules here: the program never sets another locale.
 template <typename Float>
 Float read_back(const Decimal& decimal) {
-    // At most 17 digits, "e" and a 4-digit exponent: the text always fits.
-    std::array<char, 32> text{};
-    static_cast<void>(std::snprintf(text.data(), text.size(), "%llue%d",
-                                    static_cast<unsigned long long>(decimal.significand),
-                                    decimal.exponent - decimal.digits + 1));
+    std::string text = base::decimal(decimal.significand);
+    text += 'e';
+    base::append_decimal(text, decimal.exponent - decimal.digits + 1);
     if constexpr (std::is_same_v<Float, float>) {
-        return std::strtof(text.data(), nullptr);
+        return std::strtof(text.c_str(), nullptr);
     } else {
-        return std::strtod(text.data(), nullptr);
+        return std::strtod(text.c_str(), nullptr);
     }
 }
 
@@ -160,10 +156,8 @@ void append_float(Float number, std::string& out) {
         return;
     }
     const Decimal decimal = shortest_decimal(number);
-    std::array<char, 24> text{};
-    const auto digits_end =
-        std::to_chars(text.data(), text.data() + text.size(), decimal.significand).ptr;
-    const std::string_view digits(text.data(), static_cast<std::size_t>(digits_end - text.data()));
+    const base::DecimalText significand(decimal.significand);
+    const std::string_view digits = significand.view();
     if (decimal.exponent < 0) {
         out += "0.";
         out.append(static_cast<std::size_t>(-decimal.exponent - 1), '0');
@@ -179,93 +173,37 @@ void append_float(Float number, std::string& out) {
     }
 }
 
-void append_character(char32_t character, std::string& out) {
-    auto code = static_cast<std::uint32_t>(character);
-    if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-        code = 0xFFFD;
-    }
-    auto byte = [](std::uint32_t bits) {
-        return static_cast<char>(static_cast<unsigned char>(bits));
-    };
-    if (code < 0x80) {
-        out += byte(code);
-    } else if (code < 0x800) {
-        out += byte(0xC0 | (code >> 6));
-        out += byte(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += byte(0xE0 | (code >> 12));
-        out += byte(0x80 | ((code >> 6) & 0x3F));
-        out += byte(0x80 | (code & 0x3F));
-    } else {
-        out += byte(0xF0 | (code >> 18));
-        out += byte(0x80 | ((code >> 12) & 0x3F));
-        out += byte(0x80 | ((code >> 6) & 0x3F));
-        out += byte(0x80 | (code & 0x3F));
-    }
-}
-
-struct DisplayText {
+// Appends the display text of every kind of value but a pre-formatted one.
+struct PlainText {
     std::string& out;
 
-    bool operator()(std::string_view text) const {
-        out.append(text);
-        return true;
-    }
-    bool operator()(const Formatted& formatted) const {
-        return formatted.format != nullptr && (*formatted.format)(out);
-    }
-    bool operator()(Int128 number) const {
-        append_signed_128(number, out);
-        return true;
-    }
-    bool operator()(UInt128 number) const {
-        append_unsigned_128(number, out);
-        return true;
-    }
-    bool operator()(PointerWidthSigned number) const {
-        append_integer(number.value, out);
-        return true;
-    }
-    bool operator()(PointerWidthUnsigned number) const {
-        append_integer(number.value, out);
-        return true;
-    }
-    bool operator()(float number) const {
-        append_float(number, out);
-        return true;
-    }
-    bool operator()(double number) const {
-        append_float(number, out);
-        return true;
-    }
-    bool operator()(bool flag) const {
-        out += flag ? "true" : "false";
-        return true;
-    }
-    bool operator()(char32_t character) const {
-        append_character(character, out);
-        return true;
-    }
-    bool operator()(Absent) const {
-        out += "None";
-        return true;
-    }
-    bool operator()(Unit) const {
-        out += "()";
-        return true;
-    }
-    template <typename Integer>
-    requires std::is_integral_v<Integer>
-    bool operator()(Integer number) const {
-        append_integer(number, out);
-        return true;
+    void operator()(std::string_view text) const { out.append(text); }
+    void operator()(const Formatted& /*formatted*/) const {}  // see append_display_text
+    void operator()(Int128 number) const { append_signed_128(number, out); }
+    void operator()(UInt128 number) const { append_unsigned_128(number, out); }
+    void operator()(PointerWidthSigned number) const { base::append_decimal(out, number.value); }
+    void operator()(PointerWidthUnsigned number) const { base::append_decimal(out, number.value); }
+    void operator()(float number) const { append_float(number, out); }
+    void operator()(double number) const { append_float(number, out); }
+    void operator()(bool flag) const { out += flag ? "true" : "false"; }
+    void operator()(char32_t character) const { base::append_utf8(out, character); }
+    void operator()(Absent /*absent*/) const { out += "None"; }
+    void operator()(Unit /*unit*/) const { out += "()"; }
+    template <std::integral Integer>
+    void operator()(Integer number) const {
+        base::append_decimal(out, number);
     }
 };
 
 }  // namespace
 
 bool append_display_text(const Value& value, std::string& out) {
-    return std::visit(DisplayText{out}, value);
+    // Only a pre-formatted value can fail to give its text.
+    if (const auto* formatted = std::get_if<Formatted>(&value)) {
+        return formatted->format != nullptr && (*formatted->format)(out);
+    }
+    std::visit(PlainText{out}, value);
+    return true;
 }
 
 }  // namespace events

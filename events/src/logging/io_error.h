@@ -1,13 +1,11 @@
-// Errors of stream operations, with the debug form that fatal reports show, and the small
-// result types that stream operations return.
+// Errors of stream operations, with the debug form that fatal reports show. Stream operations
+// return them in a base::Result. Plain values.
 #pragma once
 
 #include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
-#include <variant>
 
 namespace events {
 
@@ -90,33 +88,5 @@ class IoError {
 
 // The text of a write that took no bytes.
 inline constexpr std::string_view kWriteZeroMessage = "failed to write whole buffer";
-
-// Outcome of a stream operation without a value: success or an IoError.
-class [[nodiscard]] IoStatus {
-  public:
-    IoStatus() = default;
-    IoStatus(IoError error) : error_(std::move(error)) {}  // NOLINT: implicit by design
-
-    bool ok() const { return !error_.has_value(); }
-    const IoError& error() const { return *error_; }
-
-  private:
-    std::optional<IoError> error_;
-};
-
-// Outcome of a stream operation that yields a value on success.
-template <typename T>
-class [[nodiscard]] IoResult {
-  public:
-    IoResult(T value) : outcome_(std::move(value)) {}        // NOLINT: implicit by design
-    IoResult(IoError error) : outcome_(std::move(error)) {}  // NOLINT: implicit by design
-
-    bool ok() const { return outcome_.index() == 0; }
-    const T& value() const { return std::get<0>(outcome_); }
-    const IoError& error() const { return std::get<1>(outcome_); }
-
-  private:
-    std::variant<T, IoError> outcome_;
-};
 
 }  // namespace events

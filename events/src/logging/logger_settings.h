@@ -5,7 +5,7 @@
 #include <optional>
 #include <string_view>
 
-#include "events/level.h"
+#include "events/log_record.h"
 
 namespace events {
 

@@ -3,25 +3,16 @@
 // status is what matters once the text cannot be delivered.
 #include <unistd.h>
 
-#include <cerrno>
 #include <vector>
 
+#include "base/write_all.h"
 #include "ownership_mender/command_line.h"
 
 namespace ownership_mender {
 namespace {
 
 void write_ignoring_errors(int fd, std::string_view text) {
-    while (!text.empty()) {
-        const ssize_t written = ::write(fd, text.data(), text.size());
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return;
-        }
-        text.remove_prefix(static_cast<std::size_t>(written));
-    }
+    static_cast<void>(base::write_all(fd, text));
 }
 
 int refuse(const Refusal& refusal, std::string_view program) {

@@ -1,9 +1,9 @@
 // Parsing of the command line: arguments are read left to right and the first fault found
 // decides the refusal; missing arguments are reported only when nothing else was wrong.
-#include <charconv>
 #include <cstdint>
 #include <limits>
 
+#include "base/number_text.h"
 #include "base/utf8.h"
 #include "ownership_mender/command_line.h"
 
@@ -13,12 +13,6 @@ namespace {
 constexpr std::int64_t kLargestUid = std::numeric_limits<std::uint32_t>::max();
 // (uid_t)-1: chown reads it as "leave the owner unchanged", so it can name no owner.
 constexpr std::int64_t kReservedUid = kLargestUid;
-
-std::string decimal(std::int64_t value) {
-    char digits[24];
-    const auto result = std::to_chars(digits, digits + sizeof digits, value);
-    return std::string(digits, result.ptr);
-}
 
 // Reads a UID as a signed 64-bit decimal (optional "+" or "-") and checks its range and that
 // it is not the reserved id. Returns the user id, or the reason for refusing it.
@@ -50,10 +44,10 @@ std::variant<std::uint32_t, std::string> parse_uid(std::string_view text) {
         }
     }
     if (value < 0 || value > kLargestUid) {
-        return decimal(value) + " is not in 0..=4294967295";
+        return base::decimal(value) + " is not in 0..=4294967295";
     }
     if (value == kReservedUid) {
-        return decimal(value) +
+        return base::decimal(value) +
                " is reserved: the system reads it as \"leave the owner unchanged\"";
     }
     return static_cast<std::uint32_t>(value);

@@ -9,7 +9,8 @@
 #include <thread>
 #include <vector>
 
-#include "imp_constants.h"
+#include "dynamic_loader/testing.h"
+#include "imp/imp.h"
 #include "test_support/child_process.h"
 
 namespace {
@@ -30,6 +31,7 @@ namespace {
 
 using dynamic_loader::Library;
 using dynamic_loader::LoadError;
+using dynamic_loader::Loading;
 using dynamic_loader::Symbol;
 
 bool test_library_loaded() {
@@ -50,44 +52,44 @@ int total_closes() {
 }
 
 Library open_test_library() {
-    auto opened = Library::open(TEST_LIBRARY, false);
-    EXPECT_TRUE(std::holds_alternative<Library>(opened));
-    return std::get<Library>(std::move(opened));
+    auto opened = Library::open(TEST_LIBRARY, Loading::load);
+    EXPECT_TRUE(opened.ok());
+    return std::move(opened).value();
 }
 
 TEST(Library, DefaultNamespaceResolvesAndIsNeverClosed) {
-    EXPECT_EQ(dynamic_loader::imp::kDefaultHandle, RTLD_DEFAULT);
+    EXPECT_EQ(dynamic_loader::imp::default_handle(), RTLD_DEFAULT);
     closes.clear();
     {
         const Library library = Library::default_namespace();
         auto found = library.lookup<int(int)>("abs");
-        ASSERT_TRUE((std::holds_alternative<Symbol<int(int)>>(found)));
-        const auto& symbol = std::get<Symbol<int(int)>>(found);
+        ASSERT_TRUE(found.ok());
+        const Symbol<int(int)>& symbol = found.value();
         EXPECT_EQ(symbol(-7), 7);
         EXPECT_EQ(symbol.name(), "abs");
-        EXPECT_EQ(library.share_count(), 2);
+        EXPECT_EQ(share_count(library), 2);
 
         auto missing = library.lookup<void()>("ownership_mender_no_such_symbol");
-        ASSERT_TRUE(std::holds_alternative<LoadError>(missing));
-        const auto& text = std::get<LoadError>(missing).text();
+        ASSERT_FALSE(missing.ok());
+        const auto& text = missing.error().text();
         ASSERT_TRUE(text.has_value());
         EXPECT_NE(text->find("ownership_mender_no_such_symbol"), std::string::npos) << *text;
-        EXPECT_EQ(library.share_count(), 2) << "a failed look-up adds no share";
+        EXPECT_EQ(share_count(library), 2) << "a failed look-up adds no share";
     }
     EXPECT_EQ(total_closes(), 0);
 }
 
 TEST(Library, NoLoadOpensOnlyWhatIsLoaded) {
     ASSERT_FALSE(test_library_loaded());
-    auto refused = Library::open(TEST_LIBRARY, true);
-    ASSERT_TRUE(std::holds_alternative<LoadError>(refused));
+    auto refused = Library::open(TEST_LIBRARY, Loading::only_if_loaded);
+    ASSERT_FALSE(refused.ok());
     EXPECT_FALSE(test_library_loaded());
 
     // Once loaded by someone else, the same call shares it.
     void* held = ::dlopen(TEST_LIBRARY, RTLD_LAZY);
     ASSERT_NE(held, nullptr);
-    auto shared = Library::open(TEST_LIBRARY, true);
-    EXPECT_TRUE(std::holds_alternative<Library>(shared));
+    auto shared = Library::open(TEST_LIBRARY, Loading::only_if_loaded);
+    EXPECT_TRUE(shared.ok());
     shared = LoadError();
     ::dlclose(held);
     EXPECT_FALSE(test_library_loaded());
@@ -105,13 +107,13 @@ TEST(Library, LastShareClosesExactlyOnce) {
         {
             Library library = open_test_library();
             auto found = library.lookup<int()>("loader_test_answer");
-            ASSERT_TRUE((std::holds_alternative<Symbol<int()>>(found)));
-            answer = std::get<Symbol<int()>>(std::move(found));
-            EXPECT_EQ(library.share_count(), 2);
+            ASSERT_TRUE(found.ok());
+            answer = std::move(found).value();
+            EXPECT_EQ(share_count(library), 2);
         }
         EXPECT_EQ(total_closes(), 0) << "the Symbol still holds the library";
         EXPECT_EQ((*answer)(), 42);
-        EXPECT_EQ(answer->library().share_count(), 1);
+        EXPECT_EQ(share_count(answer->library()), 1);
     }
     EXPECT_EQ(total_closes(), 1);
     EXPECT_TRUE(test_library_loaded());
@@ -129,14 +131,14 @@ TEST(Library, SharesCountAcrossThreads) {
             threads.emplace_back([copy = library] {
                 for (int j = 0; j < 1000; ++j) {
                     auto found = copy.lookup<int()>("loader_test_answer");
-                    EXPECT_EQ(std::get<Symbol<int()>>(found)(), 42);
+                    EXPECT_EQ(found.value()(), 42);
                 }
             });
         }
         for (auto& thread : threads) {
             thread.join();
         }
-        EXPECT_EQ(library.share_count(), 1);
+        EXPECT_EQ(share_count(library), 1);
         EXPECT_EQ(total_closes(), 0);
     }
     EXPECT_EQ(total_closes(), 1);
@@ -146,14 +148,14 @@ TEST(Library, SharesCountAcrossThreads) {
 TEST(Library, NullAddressIsAnErrorWithoutText) {
     const Library library = open_test_library();
     auto found = library.lookup<void()>("loader_test_null_address");
-    ASSERT_TRUE(std::holds_alternative<LoadError>(found));
-    EXPECT_EQ(std::get<LoadError>(found).text(), std::nullopt);
+    ASSERT_FALSE(found.ok());
+    EXPECT_EQ(found.error().text(), std::nullopt);
 }
 
 TEST(Library, OpenErrorsCarryLossyText) {
-    auto failed = Library::open("/nonexistent/lib\xff\xfe.so", false);
-    ASSERT_TRUE(std::holds_alternative<LoadError>(failed));
-    const auto& text = std::get<LoadError>(failed).text();
+    auto failed = Library::open("/nonexistent/lib\xff\xfe.so", Loading::load);
+    ASSERT_FALSE(failed.ok());
+    const auto& text = failed.error().text();
     ASSERT_TRUE(text.has_value());
     EXPECT_NE(text->find("/nonexistent/lib\xEF\xBF\xBD\xEF\xBF\xBD.so"), std::string::npos)
         << *text;
@@ -161,7 +163,8 @@ TEST(Library, OpenErrorsCarryLossyText) {
 
 TEST(Library, NulInNameIsFatal) {
     using namespace std::string_view_literals;
-    const auto result = test_support::run_function([] { Library::open("ab\0c"sv, true); });
+    const auto result = test_support::run_function(
+        [] { static_cast<void>(Library::open("ab\0c"sv, Loading::only_if_loaded)); });
     EXPECT_EQ(result.exit_status, 101);
     EXPECT_NE(result.err.find(":\nUnable to construct name: NulError(2, [97, 98, 0, 99])\nnote: "),
               std::string::npos)

@@ -10,7 +10,6 @@
 namespace {
 
 using namespace std::string_view_literals;
-using ownership_mender::Args;
 using ownership_mender::HelpRequest;
 using ownership_mender::Matches;
 using ownership_mender::ParseResult;
@@ -174,17 +173,16 @@ TEST(ParseArguments, MissingArgumentsOnlyWhenNothingElseIsWrong) {
 
 TEST(TakeArgs, RefusesAbsentValuesInOrder) {
     auto args = ownership_mender::take_args(Matches{"/data", 501});
-    ASSERT_TRUE(std::holds_alternative<Args>(args));
-    EXPECT_EQ(std::get<Args>(args).path, "/data");
-    EXPECT_EQ(std::get<Args>(args).uid, 501u);
+    ASSERT_TRUE(args.ok());
+    EXPECT_EQ(args.value().path, "/data");
+    EXPECT_EQ(args.value().uid, 501u);
 
-    const auto no_path = std::get<Refusal>(ownership_mender::take_args(Matches{}));
+    const Refusal no_path = ownership_mender::take_args(Matches{}).error();
     EXPECT_EQ(ownership_mender::render_refusal(no_path, "om", false),
               "error: The following required argument was not provided: path\n\n"
               "Usage: ownership_mender <PATH> <UID>\n\n"
               "For more information, try '--help'.\n");
-    const auto no_uid =
-        std::get<Refusal>(ownership_mender::take_args(Matches{"/data", std::nullopt}));
+    const Refusal no_uid = ownership_mender::take_args(Matches{"/data", std::nullopt}).error();
     EXPECT_EQ(no_uid.reason, "uid");
 }
 

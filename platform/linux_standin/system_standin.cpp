@@ -16,11 +16,7 @@ namespace {
 namespace types = platform::entry_point_types;
 
 // A test variant of the library refuses every policy change.
-#ifdef OWNERSHIP_MENDER_STANDIN_POLICY_FAILS
-constexpr bool kEveryPolicyRefused = true;
-#else
-constexpr bool kEveryPolicyRefused = false;
-#endif
+constexpr bool kEveryPolicyRefused = OWNERSHIP_MENDER_STANDIN_POLICY_FAILS;
 
 std::atomic<int> process_dataless_policy{platform::kIopolMaterializeDatalessFilesDefault};
 thread_local int thread_dataless_policy = platform::kIopolMaterializeDatalessFilesDefault;

@@ -8,6 +8,7 @@
 
 #include <regex>
 
+#include "dynamic_loader/testing.h"
 #include "test_support/child_process.h"
 
 namespace {
@@ -61,7 +62,7 @@ TEST(Syscalls, EverythingInTheDefaultNamespace) {
                 ::_exit(2);
             }
             // Only the fields hold the library: one share each.
-            if (syscalls.getattrlistat.library().share_count() != 22) {
+            if (share_count(syscalls.getattrlistat.library()) != 22) {
                 ::_exit(3);
             }
             if ((*syscalls.setiopolicy_np)(3, 0, 1) != 0) {

@@ -1,6 +1,9 @@
 // The descriptors that connect a child's captured streams, opened the way each platform allows;
-// both ends of each close on exec. Implemented in child_streams_linux.cpp / _macos.cpp.
+// both ends of each close on exec. Common parts in child_streams.cpp, the rest in
+// child_streams_linux.cpp / _macos.cpp.
 #pragma once
+
+struct termios;
 
 namespace test_support {
 
@@ -10,5 +13,8 @@ bool open_pipe(int fds[2]);
 // A terminal in raw mode: the primary side for the parent, the replica for the child. False
 // when the system refuses one.
 bool open_terminal(int& primary, int& replica);
+
+// openpty, whose header differs per platform: a terminal with settings, nothing closed on exec.
+bool open_pseudo_terminal(int& primary, int& replica, termios& settings);
 
 }  // namespace test_support

@@ -1,7 +1,7 @@
-// Pipes and terminals for child streams on Linux: pipe2 sets close-on-exec as it creates.
+// Pipes and pseudo-terminals on Linux: pipe2 sets close-on-exec as it creates; openpty is in
+// <pty.h>.
 #include <fcntl.h>
 #include <pty.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include "child_streams.h"
@@ -12,15 +12,8 @@ bool open_pipe(int fds[2]) {
     return ::pipe2(fds, O_CLOEXEC) == 0;
 }
 
-bool open_terminal(int& primary, int& replica) {
-    termios raw{};
-    ::cfmakeraw(&raw);
-    if (::openpty(&primary, &replica, nullptr, &raw, nullptr) != 0) {
-        return false;
-    }
-    ::fcntl(primary, F_SETFD, FD_CLOEXEC);
-    ::fcntl(replica, F_SETFD, FD_CLOEXEC);
-    return true;
+bool open_pseudo_terminal(int& primary, int& replica, termios& settings) {
+    return ::openpty(&primary, &replica, nullptr, &settings, nullptr) == 0;
 }
 
 }  // namespace test_support

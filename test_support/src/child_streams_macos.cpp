@@ -1,7 +1,6 @@
-// Pipes and terminals for child streams on macOS, which has no pipe2: close-on-exec is set
-// right after creation (test programs fork from one thread only). openpty is in <util.h>.
+// Pipes and pseudo-terminals on macOS, which has no pipe2: close-on-exec is set right after
+// creation (test programs fork from one thread only). openpty is in <util.h>.
 #include <fcntl.h>
-#include <termios.h>
 #include <unistd.h>
 #include <util.h>
 
@@ -18,15 +17,8 @@ bool open_pipe(int fds[2]) {
     return true;
 }
 
-bool open_terminal(int& primary, int& replica) {
-    termios raw{};
-    ::cfmakeraw(&raw);
-    if (::openpty(&primary, &replica, nullptr, &raw, nullptr) != 0) {
-        return false;
-    }
-    ::fcntl(primary, F_SETFD, FD_CLOEXEC);
-    ::fcntl(replica, F_SETFD, FD_CLOEXEC);
-    return true;
+bool open_pseudo_terminal(int& primary, int& replica, termios& settings) {
+    return ::openpty(&primary, &replica, nullptr, &settings, nullptr) == 0;
 }
 
 }  // namespace test_support

@@ -3,6 +3,7 @@
 // there is a broken contract and fatal. Plain value type; thread-safety is that of T and E.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <type_traits>
 #include <utility>
@@ -11,6 +12,14 @@
 #include "base/fatal_report.h"
 
 namespace base {
+namespace detail {
+
+// Stops the process on a read of the side a Result does not hold. One copy for every Result.
+[[noreturn]] inline void misread(bool value_wanted) {
+    fatal(value_wanted ? "read the value of a failed result" : "read the error of a success");
+}
+
+}  // namespace detail
 
 template <typename T, typename E>
 class [[nodiscard]] Result {
@@ -24,21 +33,24 @@ class [[nodiscard]] Result {
     bool ok() const { return outcome_.index() == 0; }
     explicit operator bool() const { return ok(); }
 
-    const T& value() const& { return std::get<0>(checked(*this, true)); }
-    T& value() & { return std::get<0>(checked(*this, true)); }
-    T&& value() && { return std::get<0>(std::move(checked(*this, true))); }
+    const T& value() const& { return *side<0>(*this); }
+    T& value() & { return *side<0>(*this); }
+    T&& value() && { return std::move(*side<0>(*this)); }
 
-    const E& error() const& { return std::get<1>(checked(*this, false)); }
-    E& error() & { return std::get<1>(checked(*this, false)); }
-    E&& error() && { return std::get<1>(std::move(checked(*this, false))); }
+    const E& error() const& { return *side<1>(*this); }
+    E& error() & { return *side<1>(*this); }
+    E&& error() && { return std::move(*side<1>(*this)); }
 
   private:
-    template <typename Self>
-    static auto& checked(Self& self, bool want_value) {
-        if (self.ok() != want_value) {
-            fatal(want_value ? "read the value of a failed result" : "read the error of a success");
+    // The side of self's outcome with index I (0: the value, 1: the error). Through get_if
+    // rather than get, which has a throwing path that callers' checks would have to allow for.
+    template <std::size_t I, typename Self>
+    static auto* side(Self& self) {
+        auto* held = std::get_if<I>(&self.outcome_);
+        if (held == nullptr) {
+            detail::misread(I == 0);
         }
-        return self.outcome_;
+        return held;
     }
 
     std::variant<T, E> outcome_;
@@ -62,7 +74,7 @@ class [[nodiscard]] Result<void, E> {
     template <typename Self>
     static auto& checked(Self& self) {
         if (self.ok()) {
-            fatal("read the error of a success");
+            detail::misread(false);
         }
         return *self.error_;
     }

@@ -8,9 +8,9 @@
 #include <memory>
 #include <string_view>
 #include <utility>
-#include <variant>
 
 #include "base/fatal_report.h"
+#include "base/result.h"
 #include "dynamic_loader/load_error.h"
 
 namespace dynamic_loader {
@@ -34,29 +34,30 @@ class StaticName {
 template <typename Function>
 class Symbol;
 
+// Whether opening a library may load it, or succeeds only when it is loaded already.
+enum class Loading { load, only_if_loaded };
+
 class Library {
   public:
     // The process's default search order over every loaded image. Makes no platform call; the
     // handle is never closed.
     static Library default_namespace();
 
-    // Opens name (a path or library name, without NUL) with lazy binding and local visibility;
-    // with no_load, succeeds only if the library is already loaded. A NUL inside name is fatal.
-    static std::variant<Library, LoadError> open(std::string_view name, bool no_load);
+    // Opens name (a path or library name, without NUL) with lazy binding and local visibility.
+    // A NUL inside name is fatal.
+    static base::Result<Library, LoadError> open(std::string_view name, Loading loading);
 
     // Resolves name; the Symbol holds one more share of this library. A failed look-up adds
     // no share.
     template <typename Function>
-    std::variant<Symbol<Function>, LoadError> lookup(StaticName name) const;
-
-    // Number of shares of this handle (Library values and Symbols); for tests and diagnostics.
-    long share_count() const { return inner_.use_count(); }
+    base::Result<Symbol<Function>, LoadError> lookup(StaticName name) const;
 
   private:
     class Inner;
+    friend long share_count(const Library& library);  // for tests: src/testing
     explicit Library(std::shared_ptr<const Inner> inner) : inner_(std::move(inner)) {}
     // The raw address of name, or the loader's error; never a null address.
-    std::variant<void*, LoadError> resolve(StaticName name) const;
+    base::Result<void*, LoadError> resolve(StaticName name) const;
 
     std::shared_ptr<const Inner> inner_;
 };
@@ -85,12 +86,12 @@ class Symbol {
 };
 
 template <typename Function>
-std::variant<Symbol<Function>, LoadError> Library::lookup(StaticName name) const {
-    auto resolved = resolve(name);
-    if (auto* error = std::get_if<LoadError>(&resolved)) {
-        return std::move(*error);
+base::Result<Symbol<Function>, LoadError> Library::lookup(StaticName name) const {
+    base::Result<void*, LoadError> resolved = resolve(name);
+    if (!resolved) {
+        return std::move(resolved).error();
     }
-    void* address = std::get<void*>(resolved);
+    void* address = resolved.value();
     if (address == nullptr) {
         base::fatal("`imp::resolve` should not return `Ok(ptr::null())`");
     }

@@ -29,19 +29,19 @@ Library Library::default_namespace() {
     return Library(std::make_shared<const Inner>(imp::default_handle()));
 }
 
-std::variant<Library, LoadError> Library::open(std::string_view name, bool no_load) {
+base::Result<Library, LoadError> Library::open(std::string_view name, Loading loading) {
     if (base::first_nul(name) != std::string_view::npos) {
         base::fatal("Unable to construct name: ", base::describe_nul_error(name));
     }
     const std::string terminated(name);
-    auto opened = imp::open(terminated.c_str(), no_load);
-    if (auto* error = std::get_if<LoadError>(&opened)) {
-        return std::move(*error);
+    base::Result<imp::Handle, LoadError> opened = imp::open(terminated.c_str(), loading);
+    if (!opened) {
+        return std::move(opened).error();
     }
-    return Library(std::make_shared<const Inner>(std::get<imp::Handle>(opened)));
+    return Library(std::make_shared<const Inner>(opened.value()));
 }
 
-std::variant<void*, LoadError> Library::resolve(StaticName name) const {
+base::Result<void*, LoadError> Library::resolve(StaticName name) const {
     return imp::resolve(inner_->handle(), name.c_str());
 }
 

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <variant>
 
+#include "base/result.h"
+
 namespace ownership_mender {
 
 // The parsed command line handed to the walk.
@@ -44,13 +46,14 @@ struct Refusal {
     std::string reason;   // invalid_uid: why the value was refused; missing_match: the id
 };
 
+// What a command line asks for: a run with these values, help, or nothing but a refusal.
 using ParseResult = std::variant<Matches, HelpRequest, Refusal>;
 
 // Parses the arguments after argument 0. Arguments are byte strings.
 ParseResult parse_arguments(std::span<const std::string_view> arguments);
 
 // Moves the values out of a successful parse, or refuses when one is absent.
-std::variant<Args, Refusal> take_args(Matches&& matches);
+base::Result<Args, Refusal> take_args(Matches&& matches);
 
 // The name shown in usage lines: the last component of argument 0 when that is valid UTF-8,
 // else "ownership_mender". argument0 may be null (an empty argument vector).
@@ -73,13 +76,12 @@ bool styling_allowed(const ColourEnvironment& environment, bool stream_is_termin
 std::string render_help(std::string_view program, bool styled);
 std::string render_refusal(const Refusal& refusal, std::string_view program, bool styled);
 
-// Exit statuses of the command line.
-inline constexpr int kHelpExitStatus = 0;
-inline constexpr int kRefusalExitStatus = 2;
+// How the process ends when the command line asks for no walk.
+enum class ExitStatus { help = 0, refused = 2 };
 
 // The whole command-line step of the program: parses argv, prints help (standard output) or a
 // refusal (standard error) ignoring write errors, and returns either the Args or the exit
-// status the process must end with.
-std::variant<Args, int> parse_command_line(int argc, const char* const* argv);
+// status the process must end with instead.
+base::Result<Args, ExitStatus> parse_command_line(int argc, const char* const* argv);
 
 }  // namespace ownership_mender

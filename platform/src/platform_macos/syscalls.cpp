@@ -16,6 +16,7 @@ namespace {
 
 using dynamic_loader::Library;
 using dynamic_loader::LoadError;
+using dynamic_loader::Loading;
 using dynamic_loader::StaticName;
 using dynamic_loader::Symbol;
 
@@ -28,34 +29,33 @@ events::CallSite here(base::SourceLocation where = base::SourceLocation::current
 // itself, which every process has loaded.
 Library find_system_library() {
     Library default_namespace = Library::default_namespace();
+    // Only the probe's outcome counts: a Symbol it finds goes at once.
     std::optional<LoadError> probe_error;
-    {
-        auto probe = default_namespace.lookup<entry_point_types::getattrlistat>("getattrlistat");
-        if (auto* error = std::get_if<LoadError>(&probe)) {
-            probe_error = std::move(*error);
-        }
+    if (auto probe = default_namespace.lookup<entry_point_types::getattrlistat>("getattrlistat");
+        !probe) {
+        probe_error = std::move(probe).error();
     }
     if (!probe_error) {
         return default_namespace;
     }
     load_syscall_find_default_broken(probe_error->text(), here());
-    auto opened = Library::open(OWNERSHIP_MENDER_SYSTEM_LIBRARY, true);
-    if (auto* error = std::get_if<LoadError>(&opened)) {
+    auto opened = Library::open(OWNERSHIP_MENDER_SYSTEM_LIBRARY, Loading::only_if_loaded);
+    if (!opened) {
         base::fatal("Couldn't find libSystem, even after retry? Is the sky falling? error: ",
-                    dynamic_loader::debug_form(*error));
+                    dynamic_loader::debug_form(opened.error()));
     }
-    return std::get<Library>(std::move(opened));
+    return std::move(opened).value();
 }
 
 template <typename Function>
 std::optional<Symbol<Function>> optional_entry(const Library& library, StaticName name,
                                                const events::CallSite& call_site) {
     auto found = library.lookup<Function>(name);
-    if (auto* error = std::get_if<LoadError>(&found)) {
-        load_syscall_symbol_error(name.view(), error->text(), call_site);
+    if (!found) {
+        load_syscall_symbol_error(name.view(), found.error().text(), call_site);
         return std::nullopt;
     }
-    return std::get<Symbol<Function>>(std::move(found));
+    return std::move(found).value();
 }
 
 template <typename Function>

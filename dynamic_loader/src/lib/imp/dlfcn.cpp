@@ -1,18 +1,17 @@
-// The dlfcn calls behind the loader. The constants come from the platform's own header
-// directory (linux/ or macos/), chosen by the build.
+// The dlfcn calls behind the loader, with the platform's own RTLD_* values.
 #include <dlfcn.h>
 
 #include "imp.h"
-#include "imp_constants.h"
 
 namespace dynamic_loader::imp {
 
 Handle default_handle() {
-    return kDefaultHandle;
+    return RTLD_DEFAULT;
 }
 
-std::variant<Handle, LoadError> open(const char* name, bool no_load) {
-    const int mode = kLazy | kLocal | (no_load ? kNoLoad : 0);
+base::Result<Handle, LoadError> open(const char* name, Loading loading) {
+    const int mode =
+        RTLD_LAZY | RTLD_LOCAL | (loading == Loading::only_if_loaded ? RTLD_NOLOAD : 0);
     Handle handle = ::dlopen(name, mode);
     if (handle == nullptr) {
         return LoadError::from_platform_text(::dlerror());
@@ -20,7 +19,7 @@ std::variant<Handle, LoadError> open(const char* name, bool no_load) {
     return handle;
 }
 
-std::variant<void*, LoadError> resolve(Handle handle, const char* name) {
+base::Result<void*, LoadError> resolve(Handle handle, const char* name) {
     void* address = ::dlsym(handle, name);
     if (address == nullptr) {
         return LoadError::from_platform_text(::dlerror());

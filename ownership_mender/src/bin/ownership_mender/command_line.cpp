@@ -3,37 +3,28 @@
 // status is what matters once the text cannot be delivered.
 #include <unistd.h>
 
-#include <cerrno>
 #include <vector>
 
+#include "base/write_all.h"
 #include "ownership_mender/command_line.h"
 
 namespace ownership_mender {
 namespace {
 
 void write_ignoring_errors(int fd, std::string_view text) {
-    while (!text.empty()) {
-        const ssize_t written = ::write(fd, text.data(), text.size());
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return;
-        }
-        text.remove_prefix(static_cast<std::size_t>(written));
-    }
+    static_cast<void>(base::write_all(fd, text));
 }
 
-int refuse(const Refusal& refusal, std::string_view program) {
+ExitStatus refuse(const Refusal& refusal, std::string_view program) {
     const bool styled =
         styling_allowed(ColourEnvironment::from_process(), ::isatty(STDERR_FILENO) == 1);
     write_ignoring_errors(STDERR_FILENO, render_refusal(refusal, program, styled));
-    return kRefusalExitStatus;
+    return ExitStatus::refused;
 }
 
 }  // namespace
 
-std::variant<Args, int> parse_command_line(int argc, const char* const* argv) {
+base::Result<Args, ExitStatus> parse_command_line(int argc, const char* const* argv) {
     const std::string program = program_name(argc > 0 ? argv[0] : nullptr);
     std::vector<std::string_view> arguments;
     for (int i = 1; i < argc; ++i) {
@@ -44,16 +35,16 @@ std::variant<Args, int> parse_command_line(int argc, const char* const* argv) {
         const bool styled =
             styling_allowed(ColourEnvironment::from_process(), ::isatty(STDOUT_FILENO) == 1);
         write_ignoring_errors(STDOUT_FILENO, render_help(program, styled));
-        return kHelpExitStatus;
+        return ExitStatus::help;
     }
     if (const auto* refusal = std::get_if<Refusal>(&parsed)) {
         return refuse(*refusal, program);
     }
-    auto taken = take_args(std::get<Matches>(std::move(parsed)));
-    if (const auto* refusal = std::get_if<Refusal>(&taken)) {
-        return refuse(*refusal, program);
+    base::Result<Args, Refusal> taken = take_args(std::get<Matches>(std::move(parsed)));
+    if (!taken) {
+        return refuse(taken.error(), program);
     }
-    return std::get<Args>(std::move(taken));
+    return std::move(taken).value();
 }
 
 }  // namespace ownership_mender

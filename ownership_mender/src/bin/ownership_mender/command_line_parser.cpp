@@ -1,9 +1,9 @@
 // Parsing of the command line: arguments are read left to right and the first fault found
 // decides the refusal; missing arguments are reported only when nothing else was wrong.
-#include <charconv>
 #include <cstdint>
 #include <limits>
 
+#include "base/number_text.h"
 #include "base/utf8.h"
 #include "ownership_mender/command_line.h"
 
@@ -14,15 +14,9 @@ constexpr std::int64_t kLargestUid = std::numeric_limits<std::uint32_t>::max();
 // (uid_t)-1: chown reads it as "leave the owner unchanged", so it can name no owner.
 constexpr std::int64_t kReservedUid = kLargestUid;
 
-std::string decimal(std::int64_t value) {
-    char digits[24];
-    const auto result = std::to_chars(digits, digits + sizeof digits, value);
-    return std::string(digits, result.ptr);
-}
-
 // Reads a UID as a signed 64-bit decimal (optional "+" or "-") and checks its range and that
 // it is not the reserved id. Returns the user id, or the reason for refusing it.
-std::variant<std::uint32_t, std::string> parse_uid(std::string_view text) {
+base::Result<std::uint32_t, std::string> parse_uid(std::string_view text) {
     if (text.empty()) {
         return std::string("cannot parse integer from empty string");
     }
@@ -50,10 +44,10 @@ std::variant<std::uint32_t, std::string> parse_uid(std::string_view text) {
         }
     }
     if (value < 0 || value > kLargestUid) {
-        return decimal(value) + " is not in 0..=4294967295";
+        return base::decimal(value) + " is not in 0..=4294967295";
     }
     if (value == kReservedUid) {
-        return decimal(value) +
+        return base::decimal(value) +
                " is reserved: the system reads it as \"leave the owner unchanged\"";
     }
     return static_cast<std::uint32_t>(value);
@@ -70,7 +64,7 @@ Refusal refuse(RefusalKind kind, std::string subject = {}, std::string reason = 
 // An argument that starts with "--" and is not "--" itself. The option as recognised is the
 // part before any "="; a known option given a value is named whole, since "--help" alone
 // would be valid.
-std::variant<HelpRequest, Refusal> long_option(std::string_view argument) {
+ParseResult long_option(std::string_view argument) {
     const std::string_view body = argument.substr(2);
     const std::size_t equals = body.find('=');
     const std::string_view name = body.substr(0, equals);
@@ -84,7 +78,7 @@ std::variant<HelpRequest, Refusal> long_option(std::string_view argument) {
 
 // An argument of the form "-X...": short flags read one character at a time; "h" is help,
 // any other character is refused as "-" and that character.
-std::variant<HelpRequest, Refusal> short_options(std::string_view argument) {
+ParseResult short_options(std::string_view argument) {
     const std::string_view flags = argument.substr(1);
     const std::size_t length = base::valid_sequence_length(flags);
     if (length != 0 && flags.substr(0, length) == "h") {
@@ -107,11 +101,7 @@ ParseResult parse_arguments(std::span<const std::string_view> arguments) {
             continue;
         }
         if (!options_ended && argument.size() > 1 && argument[0] == '-') {
-            auto outcome = argument[1] == '-' ? long_option(argument) : short_options(argument);
-            if (auto* refusal = std::get_if<Refusal>(&outcome)) {
-                return std::move(*refusal);
-            }
-            return HelpRequest{};
+            return argument[1] == '-' ? long_option(argument) : short_options(argument);
         }
         switch (positionals++) {
             case 0:
@@ -124,12 +114,12 @@ ParseResult parse_arguments(std::span<const std::string_view> arguments) {
                 if (!base::is_valid_utf8(argument)) {
                     return refuse(RefusalKind::invalid_utf8);
                 }
-                auto uid = parse_uid(argument);
-                if (auto* reason = std::get_if<std::string>(&uid)) {
+                base::Result<std::uint32_t, std::string> uid = parse_uid(argument);
+                if (!uid) {
                     return refuse(RefusalKind::invalid_uid, std::string(argument),
-                                  std::move(*reason));
+                                  std::move(uid).error());
                 }
-                matches.uid = std::get<std::uint32_t>(uid);
+                matches.uid = uid.value();
                 break;
             }
             default:
@@ -145,7 +135,7 @@ ParseResult parse_arguments(std::span<const std::string_view> arguments) {
     return matches;
 }
 
-std::variant<Args, Refusal> take_args(Matches&& matches) {
+base::Result<Args, Refusal> take_args(Matches&& matches) {
     if (!matches.path) {
         return refuse(RefusalKind::missing_match, {}, "path");
     }

@@ -1,6 +1,5 @@
 // The texts of the command line: help, refusals, and whether they carry terminal styling.
-#include <cstdlib>
-
+#include "base/environment.h"
 #include "ownership_mender/command_line.h"
 
 namespace ownership_mender {
@@ -87,10 +86,7 @@ std::string render_refusal(const Refusal& refusal, std::string_view program, boo
 }
 
 ColourEnvironment ColourEnvironment::from_process() {
-    const auto read = [](const char* name) -> std::optional<std::string_view> {
-        const char* value = std::getenv(name);
-        return value == nullptr ? std::nullopt : std::optional<std::string_view>(value);
-    };
+    const auto read = &base::environment_variable;
     return {read("NO_COLOR"), read("CLICOLOR_FORCE"), read("CLICOLOR"), read("TERM"), read("CI")};
 }
 

@@ -1,10 +1,8 @@
 // A reusable directory listing slot: opened on one directory at a time by path, read entry by
 // entry in the order the system returns them, closed. The walk keeps one slot per level of
 // depth, so nothing is allocated per directory or per entry. Owns what it has open; movable,
-// not copyable; one thread only. Each platform file defines the slot's state.
+// not copyable; one thread only.
 #pragma once
-
-#include <dirent.h>
 
 #include <cstddef>
 #include <memory>
@@ -19,18 +17,7 @@ enum class EntryKind { directory, link, unknown, not_directory };
 
 // The kind of an entry of listing type type (DT_*); files, fifos, sockets and devices are not
 // directories.
-inline EntryKind entry_kind_of(unsigned char type) {
-    switch (type) {
-        case DT_DIR:
-            return EntryKind::directory;
-        case DT_LNK:
-            return EntryKind::link;
-        case DT_UNKNOWN:
-            return EntryKind::unknown;
-        default:
-            return EntryKind::not_directory;
-    }
-}
+EntryKind entry_kind_of(unsigned char type);
 
 struct DirectoryEntry {
     std::string_view name;  // valid until the next read, or until the listing closes or reopens
@@ -39,13 +26,6 @@ struct DirectoryEntry {
 
 class DirectoryListing {
   public:
-    DirectoryListing();
-    DirectoryListing(DirectoryListing&& other) noexcept;
-    DirectoryListing& operator=(DirectoryListing&& other) noexcept;
-    DirectoryListing(const DirectoryListing&) = delete;
-    DirectoryListing& operator=(const DirectoryListing&) = delete;
-    ~DirectoryListing();
-
     // Opens the listing of path (links are followed), closing whatever was open before. False
     // when the system refuses; the slot is then closed. depth is the number of listings a walk
     // has open above this one: where the listing keeps a read buffer of its own, deep listings
@@ -60,8 +40,13 @@ class DirectoryListing {
     void close();
 
   private:
-    struct State;
-    std::unique_ptr<State> state_;  // made on the first open; empty again once moved from
+    // The platform's reading state (directory_listing_linux.cpp, directory_listing_macos.cpp),
+    // which owns what is open. Made on the first open; a moved-from slot has none.
+    struct Reader;
+    struct ReaderDeleter {
+        void operator()(Reader* reader) const;
+    };
+    std::unique_ptr<Reader, ReaderDeleter> reader_;
 };
 
 }  // namespace ownership_mender

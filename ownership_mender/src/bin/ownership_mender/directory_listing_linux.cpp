@@ -9,21 +9,32 @@
 #include <cstddef>
 #include <cstring>
 #include <memory>
-#include <utility>
 
 #include "directory_listing.h"
 
 namespace ownership_mender {
-
-struct DirectoryListing::State {
-    int descriptor = -1;
-    std::size_t position = 0;  // next record in buffer
-    std::size_t filled = 0;    // bytes of records the last read left in buffer
-    std::size_t capacity = 0;
-    std::unique_ptr<char[]> buffer;
-};
-
 namespace {
+
+// Owns one open descriptor (or none, -1) and closes it when it is replaced or destroyed.
+class Fd {
+  public:
+    Fd() = default;
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    ~Fd() { reset(); }
+
+    int get() const { return fd_; }
+
+    void reset(int fd = -1) {
+        if (fd_ != -1) {
+            ::close(fd_);
+        }
+        fd_ = fd;
+    }
+
+  private:
+    int fd_ = -1;
+};
 
 constexpr std::size_t name_offset = offsetof(dirent64, d_name);
 
@@ -39,71 +50,69 @@ constexpr std::size_t full_buffer_levels = 8;
 
 }  // namespace
 
-DirectoryListing::DirectoryListing() = default;
-DirectoryListing::DirectoryListing(DirectoryListing&& other) noexcept = default;
+struct DirectoryListing::Reader {
+    explicit Reader(std::size_t size)
+        : capacity(size), buffer(std::make_unique_for_overwrite<char[]>(size)) {}
 
-DirectoryListing& DirectoryListing::operator=(DirectoryListing&& other) noexcept {
-    if (this != &other) {
-        close();
-        state_ = std::move(other.state_);
-    }
-    return *this;
-}
+    Fd directory;
+    std::size_t position = 0;  // next record in buffer
+    std::size_t filled = 0;    // bytes of records the last read left in buffer
+    const std::size_t capacity;
+    const std::unique_ptr<char[]> buffer;
+};
 
-DirectoryListing::~DirectoryListing() {
-    close();
+void DirectoryListing::ReaderDeleter::operator()(Reader* reader) const {
+    delete reader;
 }
 
 bool DirectoryListing::open(const char* path, std::size_t depth) {
     close();
     const std::size_t capacity = depth < full_buffer_levels ? full_buffer_size : deep_buffer_size;
     // A walk opens each slot at one depth only, so the buffer is made once per slot.
-    if (!state_ || state_->capacity != capacity) {
-        state_ = std::make_unique<State>();
-        state_->buffer = std::make_unique_for_overwrite<char[]>(capacity);
-        state_->capacity = capacity;
+    if (!reader_ || reader_->capacity != capacity) {
+        reader_.reset(new Reader(capacity));
     }
-    state_->descriptor = ::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    state_->position = 0;
-    state_->filled = 0;
-    return state_->descriptor != -1;
+    reader_->directory.reset(::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    reader_->position = 0;
+    reader_->filled = 0;
+    return reader_->directory.get() != -1;
 }
 
 void DirectoryListing::close() {
-    if (state_ && state_->descriptor != -1) {
-        ::close(state_->descriptor);
-        state_->descriptor = -1;
+    if (reader_) {
+        reader_->directory.reset();
     }
 }
 
 bool DirectoryListing::next(DirectoryEntry& entry) {
-    if (!state_ || state_->descriptor == -1) {
+    if (!reader_ || reader_->directory.get() == -1) {
         return false;
     }
-    State& state = *state_;
-    if (state.position >= state.filled) {
+    Reader& reader = *reader_;
+    if (reader.position >= reader.filled) {
         // A failed read returns no entry, so it ends the listing like the end itself.
-        const ssize_t read = ::getdents64(state.descriptor, state.buffer.get(), state.capacity);
+        const ssize_t read =
+            ::getdents64(reader.directory.get(), reader.buffer.get(), reader.capacity);
         if (read <= 0) {
             return false;
         }
-        state.position = 0;
-        state.filled = static_cast<std::size_t>(read);
+        reader.position = 0;
+        reader.filled = static_cast<std::size_t>(read);
     }
     // Records are read field by field: the buffer promises no alignment for them.
-    const char* record = state.buffer.get() + state.position;
+    const char* record = reader.buffer.get() + reader.position;
     unsigned short record_length = 0;
     unsigned char type = DT_UNKNOWN;
     std::memcpy(&record_length, record + offsetof(dirent64, d_reclen), sizeof record_length);
     std::memcpy(&type, record + offsetof(dirent64, d_type), sizeof type);
-    if (record_length <= name_offset || record_length > state.filled - state.position) {
+    if (record_length <= name_offset || record_length > reader.filled - reader.position) {
         return false;  // not a record the kernel writes; nothing after it can be trusted
     }
     // The name is zero-terminated and padded with zero bytes to the record's end.
     const char* name = record + name_offset;
     entry.name = std::string_view(name, ::strnlen(name, record_length - name_offset));
     entry.kind = entry_kind_of(type);
-    state.position += record_length;
+    reader.position += record_length;
     return true;
 }
 

@@ -7,12 +7,11 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 
 #include "base/thread_identity.h"
+#include "process_start_platform.h"
 
 namespace ownership_mender {
 namespace {
@@ -49,13 +48,11 @@ void raise_descriptor_limit() {
     if (::setrlimit(RLIMIT_NOFILE, &raised) == 0) {
         return;
     }
-#ifdef OPEN_MAX
-    // macOS refuses an unlimited soft limit; OPEN_MAX is the most one process may hold.
-    raised.rlim_cur = std::min<rlim_t>(limit.rlim_max, OPEN_MAX);
-    if (raised.rlim_cur > limit.rlim_cur) {
+    const std::optional<rlim_t> lesser = lesser_descriptor_limit(limit.rlim_max);
+    if (lesser && *lesser > limit.rlim_cur) {
+        raised.rlim_cur = *lesser;
         ::setrlimit(RLIMIT_NOFILE, &raised);
     }
-#endif
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// Built on macOS only: the table's function types must be exactly the SDK's declarations.
+// The system-call table on macOS: each entry point's function type must be exactly the SDK's
+// declaration of it. (On Linux the stand-in checks its definitions against the same types.)
 #include <membership.h>
 #include <stdio.h>
 #include <sys/attr.h>

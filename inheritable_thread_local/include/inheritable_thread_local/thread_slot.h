@@ -81,16 +81,21 @@ class ThreadSlot {
 
 namespace detail {
 
-class ReadBorrow {
+// Holds one borrow of a slot for a scope: taken with Acquire, given back with Release, also when
+// the scope is left by an exception.
+template <void (*Acquire)(SlotCore&), void (*Release)(SlotCore&)>
+class ScopedBorrow {
   public:
-    explicit ReadBorrow(SlotCore& core) : core_(core) { acquire_read(core_); }
-    ~ReadBorrow() { release_read(core_); }
-    ReadBorrow(const ReadBorrow&) = delete;
-    ReadBorrow& operator=(const ReadBorrow&) = delete;
+    explicit ScopedBorrow(SlotCore& core) : core_(core) { Acquire(core_); }
+    ~ScopedBorrow() { Release(core_); }
+    ScopedBorrow(const ScopedBorrow&) = delete;
+    ScopedBorrow& operator=(const ScopedBorrow&) = delete;
 
   private:
     SlotCore& core_;
 };
+
+using ReadBorrow = ScopedBorrow<acquire_read, release_read>;
 
 }  // namespace detail
 

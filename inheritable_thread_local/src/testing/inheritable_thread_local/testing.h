@@ -16,16 +16,7 @@ std::size_t cleanups_registered_on_this_thread();
 
 namespace detail {
 
-class WriteBorrow {
-  public:
-    explicit WriteBorrow(SlotCore& core) : core_(core) { acquire_write(core_); }
-    ~WriteBorrow() { release_write(core_); }
-    WriteBorrow(const WriteBorrow&) = delete;
-    WriteBorrow& operator=(const WriteBorrow&) = delete;
-
-  private:
-    SlotCore& core_;
-};
+using WriteBorrow = ScopedBorrow<acquire_write, release_write>;
 
 }  // namespace detail
 

@@ -1,7 +1,9 @@
-// What every platform's listing shares: the meaning of the entry types that listings report.
+// What every platform's listing shares: the meaning of the entry types that listings report, and
+// a path opened as a name relative to the current directory.
 #include "directory_listing.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 
 namespace ownership_mender {
 
@@ -16,6 +18,10 @@ EntryKind entry_kind_of(unsigned char type) {
         default:
             return EntryKind::not_directory;
     }
+}
+
+bool DirectoryListing::open(const char* path, std::size_t depth) {
+    return open_in(AT_FDCWD, path, depth);
 }
 
 }  // namespace ownership_mender

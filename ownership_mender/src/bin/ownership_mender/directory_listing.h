@@ -1,7 +1,7 @@
-// A reusable directory listing slot: opened on one directory at a time by path, read entry by
-// entry in the order the system returns them, closed. The walk keeps one slot per level of
-// depth, so nothing is allocated per directory or per entry. Owns what it has open; movable,
-// not copyable; one thread only.
+// A reusable directory listing slot: opened on one directory at a time, by path or by name within
+// another open listing, read entry by entry in the order the system returns them, closed. The walk
+// keeps one slot per level of depth, so nothing is allocated per directory or per entry. Owns what
+// it has open; movable, not copyable; one thread only.
 #pragma once
 
 #include <cstddef>
@@ -31,6 +31,15 @@ class DirectoryListing {
     // has open above this one: where the listing keeps a read buffer of its own, deep listings
     // get a smaller one, so that a walk's memory grows only slowly with its depth.
     bool open(const char* path, std::size_t depth = 0);
+
+    // Opens the listing of the entry name in the open directory whose descriptor is directory
+    // (AT_FDCWD: the current directory, which makes it open), otherwise as open does: for
+    // entries whose full path the system refuses as too long or as crossing too many links.
+    bool open_in(int directory, const char* name, std::size_t depth = 0);
+
+    // The descriptor of the open listing, by which its entries can be named; -1 when nothing
+    // is open. It stays the listing's own.
+    int descriptor() const;
 
     // Reads the next entry, "." and ".." included. False at the end of the listing, when a
     // read fails without returning an entry, and when nothing is open.

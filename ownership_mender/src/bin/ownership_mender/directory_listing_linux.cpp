@@ -65,17 +65,21 @@ void DirectoryListing::ReaderDeleter::operator()(Reader* reader) const {
     delete reader;
 }
 
-bool DirectoryListing::open(const char* path, std::size_t depth) {
+bool DirectoryListing::open_in(int directory, const char* name, std::size_t depth) {
     close();
     const std::size_t capacity = depth < full_buffer_levels ? full_buffer_size : deep_buffer_size;
     // A walk opens each slot at one depth only, so the buffer is made once per slot.
     if (!reader_ || reader_->capacity != capacity) {
         reader_.reset(new Reader(capacity));
     }
-    reader_->directory.reset(::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    reader_->directory.reset(::openat(directory, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     reader_->position = 0;
     reader_->filled = 0;
     return reader_->directory.get() != -1;
+}
+
+int DirectoryListing::descriptor() const {
+    return reader_ ? reader_->directory.get() : -1;
 }
 
 void DirectoryListing::close() {

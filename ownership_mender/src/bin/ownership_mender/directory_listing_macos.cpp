@@ -1,6 +1,8 @@
 // Directory listings on macOS: the system's directory streams (opendir, readdir, closedir).
 // Nothing here is macOS's alone but the length of names, so Linux builds it too, to test it.
 #include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <memory>
@@ -25,6 +27,21 @@ std::size_t name_length(const Entry& entry) {
     }
 }
 
+// Opened with the flags opendir uses: a fifo put in the directory's place fails at once instead
+// of waiting for a writer.
+DIR* open_stream_in(int directory, const char* name) {
+    const int opened = ::openat(directory, name, O_RDONLY | O_NONBLOCK | O_DIRECTORY | O_CLOEXEC);
+    if (opened == -1) {
+        return nullptr;
+    }
+    // On success the stream owns the descriptor; on failure it is still ours.
+    DIR* stream = ::fdopendir(opened);
+    if (stream == nullptr) {
+        ::close(opened);
+    }
+    return stream;
+}
+
 }  // namespace
 
 struct DirectoryListing::Reader {
@@ -35,14 +52,20 @@ void DirectoryListing::ReaderDeleter::operator()(Reader* reader) const {
     delete reader;
 }
 
-// The stream keeps its own buffer, whatever the depth.
-bool DirectoryListing::open(const char* path, std::size_t /*depth*/) {
+// The stream keeps its own buffer, whatever the depth. A path is opened as it always was, with
+// opendir; a name within an open directory as opendir opens a path, then made a stream.
+bool DirectoryListing::open_in(int directory, const char* name, std::size_t /*depth*/) {
     close();
     if (!reader_) {
         reader_.reset(new Reader);
     }
-    reader_->stream.reset(::opendir(path));
+    reader_->stream.reset(directory == AT_FDCWD ? ::opendir(name)
+                                                : open_stream_in(directory, name));
     return reader_->stream != nullptr;
+}
+
+int DirectoryListing::descriptor() const {
+    return reader_ && reader_->stream ? ::dirfd(reader_->stream.get()) : -1;
 }
 
 void DirectoryListing::close() {

@@ -1,5 +1,6 @@
-// The ownership walk on real trees. The walk's chown calls are recorded by a chown of this
-// test program's own, which forwards to the system's: the order of changes is then exact.
+// The ownership walk on real trees. The walk's chown and fchownat calls are recorded by
+// versions of this test program's own, which forward to the system's: the order of changes is
+// then exact.
 #include "ownership_mender/chown_tree.h"
 
 #include <dirent.h>
@@ -16,6 +17,7 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <set>
 #include <string>
 #include <utility>
@@ -27,11 +29,22 @@
 
 namespace {
 
+using Identity = std::pair<dev_t, ino_t>;
+
+// The paths of every chown call, and what each successful change, by path or by name, changed.
 std::vector<std::string>* recorded_changes = nullptr;
+std::vector<Identity>* recorded_identities = nullptr;
+
+void record_identity(int directory, const char* path, int flags) {
+    struct stat status {};
+    if (recorded_identities != nullptr && ::fstatat(directory, path, &status, flags) == 0) {
+        recorded_identities->emplace_back(status.st_dev, status.st_ino);
+    }
+}
 
 }  // namespace
 
-// Declared as the system declares it: noexcept in glibc's header, not in macOS's.
+// Declared as the system declares them: noexcept in glibc's header, not in macOS's.
 extern "C" int chown(const char* path, uid_t owner,
                      gid_t group) noexcept(noexcept(::chown(path, owner, group))) {
     using Chown = int (*)(const char*, uid_t, gid_t);
@@ -39,7 +52,23 @@ extern "C" int chown(const char* path, uid_t owner,
     if (recorded_changes != nullptr) {
         recorded_changes->emplace_back(path);
     }
-    return system_chown(path, owner, group);
+    const int result = system_chown(path, owner, group);
+    if (result == 0) {
+        record_identity(AT_FDCWD, path, 0);
+    }
+    return result;
+}
+
+extern "C" int fchownat(int directory, const char* name, uid_t owner, gid_t group,
+                        int flags) noexcept(noexcept(::fchownat(directory, name, owner, group,
+                                                                flags))) {
+    using Fchownat = int (*)(int, const char*, uid_t, gid_t, int);
+    static const auto system_fchownat = reinterpret_cast<Fchownat>(::dlsym(RTLD_NEXT, "fchownat"));
+    const int result = system_fchownat(directory, name, owner, group, flags);
+    if (result == 0) {
+        record_identity(directory, name, flags & AT_SYMLINK_NOFOLLOW);
+    }
+    return result;
 }
 
 namespace {
@@ -56,17 +85,27 @@ using test_support::ScratchDirectory;
 constexpr uid_t kNewOwner = 4321;
 constexpr gid_t kOldGroup = 5678;
 
-// Records the chown calls made while it lives.
+// Records the changes made while it lives.
 class ChangeRecorder {
   public:
-    ChangeRecorder() { recorded_changes = &changes_; }
-    ~ChangeRecorder() { recorded_changes = nullptr; }
+    ChangeRecorder() {
+        recorded_changes = &changes_;
+        recorded_identities = &changed_;
+    }
+    ~ChangeRecorder() {
+        recorded_changes = nullptr;
+        recorded_identities = nullptr;
+    }
     ChangeRecorder(const ChangeRecorder&) = delete;
     ChangeRecorder& operator=(const ChangeRecorder&) = delete;
+    // The paths of the chown calls, successful or not.
     const std::vector<std::string>& changes() const { return changes_; }
+    // What was changed, by chown or fchownat, in order.
+    const std::vector<Identity>& changed() const { return changed_; }
 
   private:
     std::vector<std::string> changes_;
+    std::vector<Identity> changed_;
 };
 
 std::vector<std::string> walk(const std::string& path) {
@@ -215,7 +254,7 @@ TEST(ChownTree, LinkCyclesEndAndAreChangedAsLeaves) {
     EXPECT_EQ(changes.back(), d);
 }
 
-TEST(ChownTree, LinksToOneDirectoryAreWalkedAgainOnlyAlongShorterPaths) {
+TEST(ChownTree, LinksToOneDirectoryAreWalkedAgainOnlyFromHigherUp) {
     ScratchDirectory scratch;
     const std::string d = scratch / "d";
     make_directory(d);
@@ -224,7 +263,7 @@ TEST(ChownTree, LinksToOneDirectoryAreWalkedAgainOnlyAlongShorterPaths) {
     make_link("x", d + "/y");
     make_directory(d + "/z");
     make_link("../x", d + "/z/w");
-    // x is walked as d/x, without a link, and through links as d/y and as the longer d/z/w,
+    // x is walked as d/x, without a link, and through links as d/y and as the deeper d/z/w,
     // which is walked only when it comes first.
     const auto changes = walk(d);
     const auto order = listing_order(d);
@@ -234,54 +273,69 @@ TEST(ChownTree, LinksToOneDirectoryAreWalkedAgainOnlyAlongShorterPaths) {
     }
     EXPECT_EQ(position(changes, d + "/z/w/f") != -1, z_first);
     EXPECT_EQ(changes.size(), z_first ? 8u : 7u);
+
+    // Links from one depth walk their target once: 30 links to 20 files make 1 + 30 + 20
+    // changes, not 1 + 30 + 30 * 20.
+    const std::string fan = scratch / "fan";
+    const std::string files = scratch / "files";
+    make_directory(fan);
+    make_directory(files);
+    for (int i = 0; i < 30; ++i) {
+        make_file(join(files, std::to_string(i % 20)));
+        make_link(files, join(fan, std::to_string(i)));
+    }
+    EXPECT_EQ(walk(fan).size(), 51u);
 }
 
-using Identity = std::pair<dev_t, ino_t>;
-
 // The walk without a record of link targets, as plainly as it can be written: every path to a
-// directory is walked, except into a directory already on the line of descent. It gathers
-// what chown on its paths would change.
+// directory is walked, except into a directory already on the line of descent. Every entry is
+// named within its open parent, so no limit on path length or links cuts it short. It gathers
+// what chown on its paths would change, and which directory lists which entry.
 struct PlainWalk {
     std::vector<Identity> line;
     std::set<Identity> reached;
+    std::set<std::pair<Identity, Identity>> lists;
     std::size_t changes = 0;
 
-    void walk(const std::string& path) {
+    void walk(const std::string& path) { walk(AT_FDCWD, path); }
+
+    void walk(int directory, const std::string& name) {
         ++changes;
         struct stat status {};
-        if (::stat(path.c_str(), &status) != 0) {
-            return;  // a path the system cannot resolve cannot be changed either
+        if (::fstatat(directory, name.c_str(), &status, 0) != 0) {
+            return;  // what the system cannot resolve cannot be changed either
         }
         const Identity identity{status.st_dev, status.st_ino};
         reached.insert(identity);
-        const bool listed =
-            S_ISDIR(status.st_mode) && std::find(line.begin(), line.end(), identity) == line.end();
-        DIR* directory = listed ? ::opendir(path.c_str()) : nullptr;
-        if (directory == nullptr) {
+        if (!line.empty()) {
+            lists.emplace(line.back(), identity);
+        }
+        if (!S_ISDIR(status.st_mode) ||
+            std::find(line.begin(), line.end(), identity) != line.end()) {
+            return;
+        }
+        const int opened = ::openat(directory, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        DIR* listing = opened == -1 ? nullptr : ::fdopendir(opened);
+        if (listing == nullptr) {
             return;
         }
         line.push_back(identity);
-        while (const dirent* entry = ::readdir(directory)) {
-            const std::string name = entry->d_name;
-            if (name != "." && name != "..") {
-                walk(join(path, name));
+        while (const dirent* entry = ::readdir(listing)) {
+            const std::string entry_name = entry->d_name;
+            if (entry_name != "." && entry_name != "..") {
+                walk(::dirfd(listing), entry_name);
             }
         }
         line.pop_back();
-        ::closedir(directory);
+        ::closedir(listing);
     }
 };
 
-// What chown on the paths of changes changed.
-std::set<Identity> reached(const std::vector<std::string>& changes) {
-    std::set<Identity> identities;
-    for (const auto& path : changes) {
-        struct stat status {};
-        if (::stat(path.c_str(), &status) == 0) {
-            identities.emplace(status.st_dev, status.st_ino);
-        }
-    }
-    return identities;
+// What the walk of path changed, each once.
+std::set<Identity> walk_reaches(const std::string& path) {
+    ChangeRecorder recorder;
+    ownership_mender::chown_tree(path, kNewOwner);
+    return {recorder.changed().begin(), recorder.changed().end()};
 }
 
 // Siblings root/0 .. root/(n-1), each holding a file and a link to every other sibling.
@@ -329,44 +383,123 @@ TEST(ChownTree, LinkWebsAndFanInReachWhatThePlainWalkReaches) {
         trees[i](d, scratch / "outside");
         PlainWalk plain;
         plain.walk(d);
-        const auto changes = walk(d);
-        EXPECT_EQ(reached(changes), plain.reached) << "tree " << i;
-        EXPECT_LT(changes.size(), plain.changes) << "tree " << i;
+        ChangeRecorder recorder;
+        ownership_mender::chown_tree(d, kNewOwner);
+        const auto& changed = recorder.changed();
+        EXPECT_EQ(std::set<Identity>(changed.begin(), changed.end()), plain.reached) << i;
+        EXPECT_LT(recorder.changes().size(), plain.changes) << "tree " << i;
     }
 }
 
-TEST(ChownTree, AShorterPathWalksALinkTargetAgain) {
+// Lowers the limit on descriptors so that exactly free more can be opened. New descriptors
+// take the lowest free numbers, so the limit is the number of the one after the last of them.
+void leave_free_descriptors(int free) {
+    int limit = 0;
+    for (int free_seen = 0; free_seen <= free; ++limit) {
+        if (::fcntl(limit, F_GETFD) == -1) {
+            ++free_seen;
+        }
+    }
+    const rlimit lowered{static_cast<rlim_t>(limit - 1), static_cast<rlim_t>(limit - 1)};
+    ::setrlimit(RLIMIT_NOFILE, &lowered);
+}
+
+TEST(ChownTree, AShallowerLinkWalksATargetAgainThatRanShortOfDescriptors) {
     ScratchDirectory scratch;
     const std::string d = scratch / "d";
     const std::string target = scratch / "t";
     make_directory(d);
     make_directory(join(d, "a"));
     make_directory(join(d, "b"));
-    // The target is linked to from deep in the directory that d lists first, and from the one
-    // it lists second; its deepest file is within the path limit only below the second link.
+    // The target is linked to from 12 levels down in the directory that d lists first, and
+    // from the one it lists second. With listings for 20 levels, its deepest file (11 levels
+    // down) is in reach only below the second link.
     const std::vector<std::string> order = listing_order(d);
-    std::string long_path = join(d, order[0]);
-    std::string chain = target;
-    make_directory(chain);
-    const std::string name(200, 'n');
+    std::string deep = join(d, order[0]);
     for (int level = 0; level < 12; ++level) {
-        long_path += "/" + name;
-        chain += "/" + name;
-        make_directory(long_path);
-        make_directory(chain);
+        deep += "/n";
+        make_directory(deep);
     }
-    make_file(join(chain, "deepest"));
-    make_link(target, join(long_path, "to_target"));
+    make_link(target, join(deep, "to_target"));
     make_link(target, join(join(d, order[1]), "to_target"));
-    ASSERT_GE(long_path.size() + chain.size() - target.size(), std::size_t{PATH_MAX});
-
-    PlainWalk plain;
-    plain.walk(d);
-    const auto reached_by_walk = reached(walk(d));
+    test_support::make_chain(target, "n", 12);
     struct stat deepest {};
-    ASSERT_EQ(::stat(join(chain, "deepest").c_str(), &deepest), 0);
-    EXPECT_EQ(reached_by_walk.count({deepest.st_dev, deepest.st_ino}), 1u);
-    EXPECT_EQ(reached_by_walk, plain.reached);
+    ASSERT_EQ(::stat((target + "/n/n/n/n/n/n/n/n/n/n/n/f").c_str(), &deepest), 0);
+
+    const auto result = test_support::run_function([&] {
+        leave_free_descriptors(20);
+        ::_exit(walk_reaches(d).count({deepest.st_dev, deepest.st_ino}) == 1 ? 0 : 1);
+    });
+    EXPECT_EQ(result.exit_status, 0);
+}
+
+// Trees that the system cannot name by full path everywhere, and where PATH is.
+struct BeyondLimits {
+    const char* what;
+    std::function<std::string(const std::string& scratch)> make;
+};
+
+TEST(ChownTree, EntriesBeyondTheSystemsLimitsAreChangedOnceChildrenFirst) {
+    const BeyondLimits trees[] = {
+        {"paths longer than the limit",
+         [](const std::string& scratch) {
+             test_support::make_chain(scratch + "/d", std::string(200, 'n'), 40);
+             return scratch + "/d";
+         }},
+        // Each directory holds a file and a link to the next: from the first, the last is 47
+        // links away, more than one path resolution follows.
+        {"more links than one resolution follows",
+         [](const std::string& scratch) {
+             std::string through_links = scratch + "/0";
+             for (int i = 0; i < 48; ++i) {
+                 make_directory(join(scratch, std::to_string(i)));
+                 make_file(join(join(scratch, std::to_string(i)), "f"));
+                 make_link("../" + std::to_string(i + 1),
+                           join(join(scratch, std::to_string(i)), "next"));
+                 through_links += i < 47 ? "/next" : "";
+             }
+             struct stat status {};
+             EXPECT_EQ(::stat(through_links.c_str(), &status), -1);
+             EXPECT_EQ(errno, ELOOP);
+             return scratch + "/0";
+         }},
+        // Two links that lead to each other fail both by path and by name.
+        {"a loop of links beyond the path limit",
+         [](const std::string& scratch) {
+             test_support::make_chain(scratch + "/d", std::string(200, 'n'), 30, [](int deepest) {
+                 EXPECT_EQ(::symlinkat("b", deepest, "a"), 0);
+                 EXPECT_EQ(::symlinkat("a", deepest, "b"), 0);
+                 EXPECT_EQ(::mkdirat(deepest, "last", 0755), 0);
+             });
+             return scratch + "/d";
+         }},
+    };
+    for (const auto& tree : trees) {
+        ScratchDirectory scratch;
+        const std::string path = tree.make(scratch.path());
+        PlainWalk plain;
+        plain.walk(path);
+        ChangeRecorder recorder;
+        ownership_mender::chown_tree(path, kNewOwner);
+
+        std::map<Identity, std::size_t> changed_at;
+        for (std::size_t i = 0; i < recorder.changed().size(); ++i) {
+            EXPECT_TRUE(changed_at.emplace(recorder.changed()[i], i).second) << tree.what;
+        }
+        std::set<Identity> changed;
+        for (const auto& [identity, at] : changed_at) {
+            changed.insert(identity);
+        }
+        EXPECT_EQ(changed, plain.reached) << tree.what;
+        for (const auto& [directory, entry] : plain.lists) {
+            EXPECT_LT(changed_at[entry], changed_at[directory]) << tree.what;
+        }
+        // Below the first entry that is named within its parent, none is tried by path first.
+        EXPECT_LE(std::count_if(recorder.changes().begin(), recorder.changes().end(),
+                                [](const std::string& p) { return p.size() >= PATH_MAX; }),
+                  1)
+            << tree.what;
+    }
 }
 
 TEST(ChownTree, EveryKindOfEntryIsChangedOnceAndNothingButDirectoriesIsOpened) {
@@ -434,15 +567,7 @@ TEST(ChownTree, UnlistableDirectoriesAreStillChanged) {
     // With only two descriptors free, two listings open at a time; deeper directories are
     // changed without being listed.
     const auto result = test_support::run_function([&] {
-        // New descriptors take the lowest free numbers: the limit is the third free one.
-        int limit_fd = 0;
-        for (int free_seen = 0; free_seen < 3; ++limit_fd) {
-            if (::fcntl(limit_fd, F_GETFD) == -1) {
-                ++free_seen;
-            }
-        }
-        const rlimit limit{static_cast<rlim_t>(limit_fd - 1), static_cast<rlim_t>(limit_fd - 1)};
-        ::setrlimit(RLIMIT_NOFILE, &limit);
+        leave_free_descriptors(2);
         for (const auto& path : walk(d)) {
             static_cast<void>(std::printf("%s\n", path.substr(d.size()).c_str()));
         }

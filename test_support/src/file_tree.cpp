@@ -25,6 +25,27 @@ void make_link(const std::string& target, const std::string& path) {
     EXPECT_EQ(::symlink(target.c_str(), path.c_str()), 0) << path;
 }
 
+void make_chain(const std::string& root, const std::string& name, int levels,
+                const std::function<void(int deepest)>& at_bottom) {
+    make_directory(root);
+    int directory = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_NE(directory, -1) << root;
+    for (int level = 0; level < levels && directory != -1; ++level) {
+        const int file = ::openat(directory, "f", O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
+        EXPECT_NE(file, -1) << level;
+        ::close(file);
+        EXPECT_EQ(::mkdirat(directory, name.c_str(), 0755), 0) << level;
+        const int next = ::openat(directory, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        EXPECT_NE(next, -1) << level;
+        ::close(directory);
+        directory = next;
+    }
+    if (directory != -1 && at_bottom) {
+        at_bottom(directory);
+    }
+    ::close(directory);
+}
+
 Owner owner_of(const std::string& path) {
     struct stat status {};
     EXPECT_EQ(::stat(path.c_str(), &status), 0) << path;

@@ -10,10 +10,12 @@ namespace ownership_mender {
 
 // Walks path (a byte string, used exactly as given; relative paths stay relative) and changes
 // the owner of every entry to uid and the group to 0, each directory after all its entries.
+// Entries whose full path is too long for the system, or crosses too many links, are named
+// within their parent's open listing instead, so depth is bounded by descriptors alone.
 // A directory already on the current line of descent (reached again through a link) is
 // changed but not listed again, so link cycles end; so is a directory reached through a link
-// that was walked before through a link along a path no longer than this one, so webs of
-// links take linear time. The only failure is fatal: a path holding a zero byte.
+// that was walked before through a link from no deeper than here, so webs of links take
+// linear time. The only failure is fatal: a path holding a zero byte.
 void chown_tree(std::string_view path, std::uint32_t uid);
 
 }  // namespace ownership_mender

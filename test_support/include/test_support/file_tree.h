@@ -4,6 +4,7 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,12 @@ void make_directory(const std::string& path);
 // An empty regular file.
 void make_file(const std::string& path);
 void make_link(const std::string& target, const std::string& path);
+// A new directory root with a chain of levels directories below it, each named name inside the
+// one before; root and every directory but the deepest hold an empty file "f". Built relative
+// to each other, so that it can go deeper than any path the system accepts. at_bottom, when
+// given, is called with a descriptor of the deepest directory.
+void make_chain(const std::string& root, const std::string& name, int levels,
+                const std::function<void(int deepest)>& at_bottom = {});
 
 struct Owner {
     uid_t uid;

@@ -2,12 +2,16 @@
 // current line of descent, one path buffer shared by all levels, no allocation per entry or
 // per directory; besides, a record of the directories entered through links, which allocates
 // once per distinct link target and stays empty on a tree without links to directories.
+// Every call names its entry by its full path while the system accepts that; beyond the
+// system's limits on path length and on links, by its name within the parent's open listing.
 #include "ownership_mender/chown_tree.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -40,7 +44,8 @@ struct IdentityHash {
 class TreeWalk {
   public:
     TreeWalk(std::string_view root, std::uint32_t uid) : path_(root), uid_(uid) {
-        // Room for any path the system accepts, so the buffer rarely grows during the walk.
+        // Room for any path the system accepts whole, so the buffer rarely grows during the
+        // walk; only entries named within their parent's listing lie beyond it.
         path_.reserve(4096);
     }
     TreeWalk(const TreeWalk&) = delete;
@@ -58,7 +63,7 @@ class TreeWalk {
                 level.listing.close();
                 --depth_;
                 path_.resize(level.path_length);
-                change_owner();
+                change_owner(level.by_name);
                 continue;
             }
             if (entry.name == "." || entry.name == "..") {
@@ -73,65 +78,100 @@ class TreeWalk {
 
   private:
     // One directory on the line of descent: its open listing, where its own path ends and
-    // where its children's names begin (after the separator, if one was needed).
+    // where its children's names begin (after the separator, if one was needed), and whether
+    // it lies beyond the system's limits, so that it and its entries are named within their
+    // parents' listings.
     struct Level {
         DirectoryListing listing;
         std::size_t path_length = 0;
         std::size_t children_start = 0;
         DirectoryIdentity identity;
+        bool by_name = false;
     };
 
     // The entry whose path is in path_: descends into it when it is a directory that can be
     // listed, is not already being listed further up, and is not a repeated visit through a
     // link; otherwise changes it at once.
     void visit(EntryKind kind) {
+        // Below a directory that had to be named within its parent, every path is longer still
+        // or crosses the same links: its entries are named within it from the start.
+        bool by_name = depth_ != 0 && levels_[depth_ - 1].by_name;
         if (kind != EntryKind::not_directory) {
             struct stat status {};
-            if (::stat(path_.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
+            const int found = call(
+                by_name, [&](const char* path) { return ::stat(path, &status); },
+                [&](int directory, const char* name) {
+                    return ::fstatat(directory, name, &status, 0);
+                });
+            if (found == 0 && S_ISDIR(status.st_mode)) {
                 const DirectoryIdentity identity{status.st_dev, status.st_ino};
                 // An entry of unknown type may be a link. It is taken for one rather than told
                 // apart with an lstat: on file systems that never tell types, that costs a
                 // record per directory instead of a system call.
                 const bool through_link = kind != EntryKind::directory;
                 if (!on_descent_line(identity) && !(through_link && walked_already(identity)) &&
-                    descend(identity)) {
+                    descend(identity, by_name)) {
                     if (through_link) {
-                        walked_through_links_[identity] = levels_[depth_ - 1].path_length;
+                        walked_through_links_[identity] = depth_ - 1;
                     }
                     return;
                 }
             }
         }
-        change_owner();
+        change_owner(by_name);
     }
 
     // Whether the directory in path_, reached through a link, was walked before through a link
-    // along a path no longer than this one: everything beneath it was reached then. Without
-    // this, directories that link to each other would be walked once for every order of them,
-    // in factorial time. A shorter path walks it again, since entries that lay beyond the limit
-    // on path length before may be in reach now. Depth is left out: start-up raises the limit
-    // on descriptors to the hard limit, so the path-length limit, not descriptors, bounds how
-    // deep a walk goes. So is the system's limit on links followed in one path resolution: the
-    // walk cannot see the links inside link targets, so in principle a shorter path through
-    // more links could reach less than a longer one did.
+    // from no deeper than here: everything beneath it was reached then. Without this,
+    // directories that link to each other would be walked once for every order of them, in
+    // factorial time. Depth is what can make a later visit reach more: each level of descent
+    // holds a descriptor, so from higher up, directories may be listed that the deeper walk had
+    // none left for. The length of the path cannot: entries beyond the system's limits on path
+    // length and on links are named within their parent's listing, so they are reached from
+    // any path.
     bool walked_already(const DirectoryIdentity& identity) const {
         const auto walked = walked_through_links_.find(identity);
-        return walked != walked_through_links_.end() && walked->second <= path_.size();
+        return walked != walked_through_links_.end() && walked->second <= depth_;
+    }
+
+    // Makes a system call on the entry in path_: by its full path, unless by_name says that it
+    // lies beyond the system's limits, and by its name within its parent's listing when the
+    // full path fails for that reason (too long, or crossing too many links); by_name then
+    // tells the later calls on the entry to start there. A loop of links fails both ways.
+    // PATH itself has no parent listing and is named by its path only.
+    template <typename ByPath, typename ByName>
+    int call(bool& by_name, const ByPath& by_path, const ByName& within_parent) const {
+        if (!by_name) {
+            const int result = by_path(path_.c_str());
+            if (result == 0 || depth_ == 0 || (errno != ENAMETOOLONG && errno != ELOOP)) {
+                return result;
+            }
+            by_name = true;
+        }
+        const Level& parent = levels_[depth_ - 1];
+        return within_parent(parent.listing.descriptor(), path_.c_str() + parent.children_start);
     }
 
     // Opens the listing of the directory in path_ in the next level. Levels are kept when
     // the walk climbs back, so each depth allocates its listing once per walk.
-    bool descend(const DirectoryIdentity& identity) {
+    // by_name: as call found, whether the directory is named within its parent's listing.
+    bool descend(const DirectoryIdentity& identity, bool by_name) {
         if (depth_ == levels_.size()) {
             levels_.emplace_back();
         }
         Level& level = levels_[depth_];
-        if (!level.listing.open(path_.c_str(), depth_)) {
+        const int opened = call(
+            by_name, [&](const char* path) { return level.listing.open(path, depth_) ? 0 : -1; },
+            [&](int directory, const char* name) {
+                return level.listing.open_in(directory, name, depth_) ? 0 : -1;
+            });
+        if (opened != 0) {
             return false;
         }
         ++depth_;
         level.path_length = path_.size();
         level.identity = identity;
+        level.by_name = by_name;
         if (!path_.empty() && path_.back() != '/') {
             path_.push_back('/');
         }
@@ -144,9 +184,13 @@ class TreeWalk {
                            [&](const Level& level) { return level.identity == identity; });
     }
 
-    void change_owner() const {
+    void change_owner(bool by_name) const {
         // Failures are expected on a live tree and are not reported; the walk goes on.
-        const int ignored = ::chown(path_.c_str(), uid_, 0);
+        const int ignored = call(
+            by_name, [&](const char* path) { return ::chown(path, uid_, 0); },
+            [&](int directory, const char* name) {
+                return ::fchownat(directory, name, uid_, 0, 0);
+            });
         static_cast<void>(ignored);
     }
 
@@ -161,8 +205,7 @@ class TreeWalk {
     std::string path_;
     std::vector<Level> levels_;  // levels_[0, depth_) are open, the rest kept for reuse
     std::size_t depth_ = 0;
-    // Directories entered through a link, with the length of the shortest path they were
-    // walked by.
+    // Directories entered through a link, with the least depth they were walked from.
     std::unordered_map<DirectoryIdentity, std::size_t, IdentityHash> walked_through_links_;
     const uid_t uid_;
 };

@@ -171,7 +171,7 @@ TEST(DefaultLoggerFatal, AClosedPipeOnStandardOutputStopsTheProcess) {
         ::close(fds[0]);
         ::dup2(fds[1], STDOUT_FILENO);
         log_error();
-        static_cast<void>(::write(STDERR_FILENO, "still running\n", 14));
+        test_support::tell_parent("still running\n");
     });
     EXPECT_EQ(result.exit_status, 101);
     EXPECT_EQ(fatal_message(result),
@@ -190,10 +190,10 @@ TEST(DefaultLoggerFatal, ARecordAfterThePoisoningOfTheMutexStopsTheProcess) {
         try {
             events::log_record(events::LogRecord(kErrorSite, "first", pairs));
         } catch (const std::runtime_error&) {
-            static_cast<void>(::write(STDERR_FILENO, "caught\n", 7));
+            test_support::tell_parent("caught\n");
         }
         log_error("second");
-        static_cast<void>(::write(STDERR_FILENO, "still running\n", 14));
+        test_support::tell_parent("still running\n");
     });
     EXPECT_EQ(result.exit_status, 101);
     EXPECT_EQ(result.err.substr(0, 7), "caught\n");
@@ -266,7 +266,7 @@ TEST(Slots, OnlyThreadsThatLogRegisterCleanUps) {
             log_error();
             events::dispatch_event(make_event);
         });
-        static_cast<void>(::write(STDERR_FILENO, counts.data(), counts.size()));
+        test_support::tell_parent(counts);
     });
     EXPECT_EQ(result.err, "0112");
 }
@@ -306,7 +306,7 @@ TEST(Slots, ThreadLoggersTakeRecordsAndEvents) {
         for (const events::PlatformEvent& got : recorder->received) {
             report += got.name + ":" + got.fields.at(0).second + "," + got.fields.at(1).second;
         }
-        static_cast<void>(::write(STDERR_FILENO, report.data(), report.size()));
+        test_support::tell_parent(report);
     });
     EXPECT_EQ(result.out, "") << "the default logger must not be used";
     EXPECT_EQ(result.err,

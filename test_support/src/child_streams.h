@@ -1,7 +1,10 @@
-// The descriptors that connect a child's captured streams, opened the way each platform allows;
-// both ends of each close on exec. Common parts in child_streams.cpp, the rest in
-// child_streams_linux.cpp / _macos.cpp.
+// The descriptors that connect a child's captured streams, opened the way each platform allows
+// (both ends of each close on exec), and what a child's environment needs on each platform.
+// Common parts in child_streams.cpp, the rest in child_streams_linux.cpp / _macos.cpp.
 #pragma once
+
+#include <string>
+#include <vector>
 
 struct termios;
 
@@ -16,5 +19,9 @@ bool open_terminal(int& primary, int& replica);
 
 // openpty, whose header differs per platform: a terminal with settings, nothing closed on exec.
 bool open_pseudo_terminal(int& primary, int& replica, termios& settings);
+
+// Adds to a program's environment what the platform needs for its output to be the program's
+// own.
+void add_platform_environment(std::vector<std::string>& env);
 
 }  // namespace test_support

@@ -16,4 +16,6 @@ bool open_pseudo_terminal(int& primary, int& replica, termios& settings) {
     return ::openpty(&primary, &replica, nullptr, &settings, nullptr) == 0;
 }
 
+void add_platform_environment(std::vector<std::string>& /*env*/) {}
+
 }  // namespace test_support

@@ -21,4 +21,11 @@ bool open_pseudo_terminal(int& primary, int& replica, termios& settings) {
     return ::openpty(&primary, &replica, nullptr, &settings, nullptr) == 0;
 }
 
+// In a program built with AddressSanitizer, macOS's allocator may find its small-block zone's
+// address range taken and say so on standard error ("nano zone abandoned"), which would put
+// bytes of its own among the program's. Without that zone it has nothing to say.
+void add_platform_environment(std::vector<std::string>& env) {
+    env.emplace_back("MallocNanoZone=0");
+}
+
 }  // namespace test_support

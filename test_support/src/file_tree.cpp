@@ -4,7 +4,9 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace test_support {
@@ -23,6 +25,25 @@ void make_file(const std::string& path) {
 
 void make_link(const std::string& target, const std::string& path) {
     EXPECT_EQ(::symlink(target.c_str(), path.c_str()), 0) << path;
+}
+
+void make_socket(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    const std::string directory = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    const std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(name.size(), sizeof address.sun_path) << path;
+    name.copy(address.sun_path, name.size());
+    const int here = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_NE(here, -1);
+    ASSERT_NE(listener, -1);
+    EXPECT_EQ(::chdir(directory.c_str()), 0) << path;
+    EXPECT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0) << path;
+    EXPECT_EQ(::fchdir(here), 0);
+    ::close(listener);
+    ::close(here);
 }
 
 void make_chain(const std::string& root, const std::string& name, int levels,

@@ -14,6 +14,9 @@ void make_directory(const std::string& path);
 // An empty regular file.
 void make_file(const std::string& path);
 void make_link(const std::string& target, const std::string& path);
+// A Unix-domain socket file, bound and closed: what mknod makes only on Linux. Bound by its
+// name from within its directory, since a socket's whole path must fit in 104 bytes on macOS.
+void make_socket(const std::string& path);
 // A new directory root with a chain of levels directories below it, each named name inside the
 // one before; root and every directory but the deepest hold an empty file "f". Built relative
 // to each other, so that it can go deeper than any path the system accepts. at_bottom, when

@@ -13,7 +13,6 @@ namespace {
 TEST(ThreadIdentity, MainThreadIsMainWithoutBeingNamed) {
     EXPECT_TRUE(base::is_main_thread());
     EXPECT_EQ(base::current_thread_name(), std::optional<std::string_view>("main"));
-    EXPECT_EQ(base::current_thread_id(), base::current_thread_id());
 }
 
 TEST(ThreadIdentity, OtherThreadsHaveNoNameUntilGivenOne) {

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "base/write_all.h"
 #include "child_streams.h"
 
 namespace test_support {
@@ -192,12 +193,8 @@ ChildResult run_function(const std::function<void()>& body, std::chrono::millise
 }
 
 void tell_parent(std::string_view text) {
-    while (!text.empty()) {
-        const ssize_t written = ::write(STDERR_FILENO, text.data(), text.size());
-        if (written <= 0 && errno != EINTR) {
-            ::_exit(3);
-        }
-        text.remove_prefix(written > 0 ? static_cast<std::size_t>(written) : 0);
+    if (!base::write_all(STDERR_FILENO, text).ok()) {
+        ::_exit(3);
     }
 }
 

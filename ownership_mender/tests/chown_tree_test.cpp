@@ -110,6 +110,15 @@ std::vector<std::string> walk(const std::string& path) {
     return recorder.changes();
 }
 
+}  // namespace
+
+// The paths of the walk's chown calls, for the tests of chown_tree_test_linux.cpp.
+std::vector<std::string> recorded_walk(const std::string& path) {
+    return walk(path);
+}
+
+namespace {
+
 std::vector<std::string> listing_order(const std::string& directory) {
     std::vector<std::string> names;
     for (auto& name : test_support::system_listing(directory)) {
@@ -128,16 +137,20 @@ TEST(ChownTree, PostOrderInListingOrder) {
     ScratchDirectory scratch;
     const std::string d = scratch / "d";
     make_directory(d);
-    for (const char* name : {"a", "c", "e", "g"}) {
+    // Names that begin with dots are entries like any other: only "." and ".." are not.
+    for (const char* name : {"a", "c", "e", "g", ".bashrc", "..x", "...", ". "}) {
         make_file(d + "/" + name);
     }
     make_directory(d + "/s");
     make_file(d + "/s/b");
     make_directory(d + "/s/t");
+    make_directory(d + "/.ssh");
+    make_file(d + "/.ssh/authorized_keys");
 
     const auto changes = walk(d);
 
-    ASSERT_EQ(changes.size(), 8u);
+    ASSERT_EQ(changes.size(), 14u);
+    EXPECT_NE(position(changes, d + "/.ssh/authorized_keys"), -1);
     EXPECT_EQ(changes.back(), d);
     // Every entry comes after everything beneath it and before the rest of its parent.
     EXPECT_LT(position(changes, d + "/s/b"), position(changes, d + "/s"));
@@ -281,6 +294,32 @@ TEST(ChownTree, LinksToOneDirectoryAreWalkedAgainOnlyFromHigherUp) {
         make_link(files, join(fan, std::to_string(i)));
     }
     EXPECT_EQ(walk(fan).size(), 51u);
+
+    // A target linked to from 5 levels of descent, then from 2, then from 3: the second link
+    // walks it again from higher up and lowers its depth to 2, so the third does not. Each of
+    // the two walks changes its 2 files; besides, d, its 7 directories and the 3 links.
+    const std::string depths = scratch / "depths";
+    const std::string target = scratch / "target";
+    make_directory(depths);
+    make_directory(target);
+    make_file(join(target, "f1"));
+    make_file(join(target, "f2"));
+    for (const char* name : {"a", "b", "c"}) {
+        make_directory(join(depths, name));
+    }
+    const std::vector<std::string> at = listing_order(depths);
+    std::string deep = join(depths, at[0]);
+    for (int level = 0; level < 3; ++level) {
+        deep += "/n";
+        make_directory(deep);
+    }
+    make_link(target, join(deep, "to_target"));
+    make_link(target, join(depths, at[1] + "/to_target"));
+    make_directory(join(depths, at[2] + "/n"));
+    make_link(target, join(depths, at[2] + "/n/to_target"));
+    const auto walked = walk(depths);
+    EXPECT_EQ(walked.size(), 1u + 7 + 3 + 2 * 2);
+    EXPECT_EQ(position(walked, join(depths, at[2] + "/n/to_target/f1")), -1);
 }
 
 // The walk without a record of link targets, as plainly as it can be written: every path to a
@@ -385,6 +424,14 @@ TEST(ChownTree, LinkWebsAndFanInReachWhatThePlainWalkReaches) {
         EXPECT_EQ(std::set<Identity>(changed.begin(), changed.end()), plain.reached) << i;
         EXPECT_LT(recorder.changes().size(), plain.changes) << "tree " << i;
     }
+
+    // Walked along every path through its links, a web of 12 would take days. Here each of
+    // its directories is listed once without a link and through links from at most 11 depths
+    // (2 to 12, since at 13 all of them are on the line of descent), changing 12 entries each
+    // time.
+    ScratchDirectory scratch;
+    make_web(scratch / "web", 12);
+    EXPECT_LE(walk(scratch / "web").size(), 1u + 12 + 12 * (1 + 11) * 12);
 }
 
 // Lowers the limit on descriptors so that exactly free more can be opened. New descriptors
@@ -435,6 +482,40 @@ struct BeyondLimits {
     std::function<std::string(const std::string& scratch)> make;
 };
 
+// What the walk of path gets wrong, as text: entries changed twice, a reach other than the
+// plain walk's, an entry changed after its directory, paths tried whole below the first that
+// had to be named within its parent.
+std::string beyond_limits_faults(const std::string& path) {
+    PlainWalk plain;
+    plain.walk(path);
+    ChangeRecorder recorder;
+    ownership_mender::chown_tree(path, kNewOwner);
+
+    std::string faults;
+    std::map<Identity, std::size_t> changed_at;
+    std::set<Identity> changed;
+    for (std::size_t i = 0; i < recorder.changed().size(); ++i) {
+        if (!changed_at.emplace(recorder.changed()[i], i).second) {
+            faults += "change " + std::to_string(i) + " repeats an earlier one\n";
+        }
+        changed.insert(recorder.changed()[i]);
+    }
+    if (changed != plain.reached) {
+        faults += "changed " + std::to_string(changed.size()) + " entries, not the " +
+                  std::to_string(plain.reached.size()) + " the plain walk reaches\n";
+    }
+    for (const auto& [directory, entry] : plain.lists) {
+        if (changed_at[entry] >= changed_at[directory]) {
+            faults += "an entry changed after its directory\n";
+        }
+    }
+    if (std::count_if(recorder.changes().begin(), recorder.changes().end(),
+                      [](const std::string& p) { return p.size() >= PATH_MAX; }) > 1) {
+        faults += "more than one change tried by a path the system refuses\n";
+    }
+    return faults;
+}
+
 TEST(ChownTree, EntriesBeyondTheSystemsLimitsAreChangedOnceChildrenFirst) {
     const BeyondLimits trees[] = {
         {"paths longer than the limit",
@@ -469,32 +550,39 @@ TEST(ChownTree, EntriesBeyondTheSystemsLimitsAreChangedOnceChildrenFirst) {
              });
              return scratch + "/d";
          }},
+        // PATH is named whole, even with two slashes added; a directory in it only within it.
+        {"PATH a few bytes short of the limit",
+         [](const std::string& scratch) {
+             std::string path = scratch + "/d";
+             make_directory(path);
+             while (path.size() + 201 < PATH_MAX - 8) {
+                 path += "/" + std::string(200, 'n');
+                 make_directory(path);
+             }
+             path += "/" + std::string(PATH_MAX - 8 - path.size() - 1, 'p');
+             test_support::make_chain(path, "directory-with-a-long-name", 1, [](int deepest) {
+                 EXPECT_EQ(::mkdirat(deepest, "inside", 0755), 0);
+             });
+             return path;
+         }},
     };
     for (const auto& tree : trees) {
         ScratchDirectory scratch;
         const std::string path = tree.make(scratch.path());
-        PlainWalk plain;
-        plain.walk(path);
-        ChangeRecorder recorder;
-        ownership_mender::chown_tree(path, kNewOwner);
-
-        std::map<Identity, std::size_t> changed_at;
-        for (std::size_t i = 0; i < recorder.changed().size(); ++i) {
-            EXPECT_TRUE(changed_at.emplace(recorder.changed()[i], i).second) << tree.what;
+        // PATH as made, ending in one slash and in two, and relative to the current directory:
+        // each places the start of its entries' names differently.
+        for (const std::string& form :
+             {path, path + "/", path + "//", path.substr(scratch.path().size() + 1)}) {
+            const auto result = test_support::run_function([&] {
+                if (::chdir(scratch.path().c_str()) != 0) {
+                    ::_exit(3);
+                }
+                test_support::tell_parent(beyond_limits_faults(form));
+            });
+            EXPECT_EQ(result.exit_status, 0) << tree.what;
+            EXPECT_EQ(result.err, "") << tree.what << ", PATH " << form.substr(0, 60) << "... ("
+                                      << form.size() << " bytes)";
         }
-        std::set<Identity> changed;
-        for (const auto& [identity, at] : changed_at) {
-            changed.insert(identity);
-        }
-        EXPECT_EQ(changed, plain.reached) << tree.what;
-        for (const auto& [directory, entry] : plain.lists) {
-            EXPECT_LT(changed_at[entry], changed_at[directory]) << tree.what;
-        }
-        // Below the first entry that is named within its parent, none is tried by path first.
-        EXPECT_LE(std::count_if(recorder.changes().begin(), recorder.changes().end(),
-                                [](const std::string& p) { return p.size() >= PATH_MAX; }),
-                  1)
-            << tree.what;
     }
 }
 

@@ -206,9 +206,9 @@ TEST(FaultWalk, WebsAndFanInOfLinksTakeLinearTime) {
     ScratchDirectory scratch;
     const std::string d = scratch / "d";
     make_directory(d);
-    // Walked along every path through the links, the web would take days, the fan-in ten
-    // million changes. Linear, it takes about a second here; the limit leaves room for slower
-    // machines (virtual Macs among them).
+    // Walked along every path through the links, the web would take days, the fan-in a
+    // million changes: the run's time limit stops that. How many changes the walk makes on such
+    // trees is counted in the walk's own tests (chown_tree_test.cpp).
     const int siblings = 12;
     for (int i = 0; i < siblings; ++i) {
         make_directory(d + "/" + std::to_string(i));
@@ -227,12 +227,10 @@ TEST(FaultWalk, WebsAndFanInOfLinksTakeLinearTime) {
     for (int i = 0; i < 1000; ++i) {
         make_file(join(target, std::to_string(i)));
     }
-    for (int i = 0; i < 10000; ++i) {
+    for (int i = 0; i < 1000; ++i) {
         make_link(target, join(d, "link" + std::to_string(i)));
     }
-    const auto started = std::chrono::steady_clock::now();
     run_walk(d);
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
     for (int i = 0; i < siblings; ++i) {
         EXPECT_EQ(owner(d + "/" + std::to_string(i) + "/f"), kOwner);
     }
@@ -251,9 +249,13 @@ TEST(FaultWalk, SpecialFilesAndOddNames) {
     test_support::make_socket(d + "/socket");
     make_directory(d + "/closed");
     make_file(d + "/closed/inside");
+    make_directory(d + "/.ssh");
+    make_file(d + "/.ssh/authorized_keys");
     ASSERT_EQ(::chmod((d + "/closed").c_str(), 0), 0);
-    std::vector<std::string> names = {
-        "new\nline", "bytes\xff\xfe", std::string(255, 'x'), " lead", "-dash", "*?[", "\x1b[31m"};
+    std::vector<std::string> names = {"new\nline", "bytes\xff\xfe", std::string(255, 'x'),
+                                      " lead",      "-dash",          "*?[",
+                                      "\x1b[31m",   ".bashrc",        "..x",
+                                      "..."};
     // APFS and HFS+ take only UTF-8 names; a name the file system refuses is left out.
     std::erase_if(names, [&](const std::string& name) {
         const int file = ::open(join(d, name).c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
@@ -265,7 +267,8 @@ TEST(FaultWalk, SpecialFilesAndOddNames) {
         return false;
     });
     run_walk(d);
-    expect_changed({d, d + "/fifo", d + "/null", d + "/socket", d + "/closed/inside"});
+    expect_changed({d, d + "/fifo", d + "/null", d + "/socket", d + "/closed/inside", d + "/.ssh",
+                    d + "/.ssh/authorized_keys"});
     for (const auto& name : names) {
         EXPECT_EQ(owner(join(d, name)), kOwner) << name;
     }

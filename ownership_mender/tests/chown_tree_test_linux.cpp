@@ -1,0 +1,104 @@
+// The walk where listings tell no entry's type, as on network and FUSE file systems and on XFS
+// without ftype: this test program's own getdents64 (the Linux listing's read) and readdir (the
+// stream listing's) forward to the system's and, while asked to, report every entry as
+// DT_UNKNOWN. Linux only: macOS names its readdir differently on each processor.
+#include <dirent.h>
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstddef>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "test_support/file_tree.h"
+#include "test_support/scratch_directory.h"
+
+// Defined in chown_tree_test.cpp, which records the walk's changes.
+std::vector<std::string> recorded_walk(const std::string& path);
+
+namespace {
+
+bool hide_entry_types = false;
+int entries_hidden = 0;
+
+}  // namespace
+
+extern "C" ssize_t getdents64(int fd, void* buffer, size_t length) noexcept(
+    noexcept(::getdents64(fd, buffer, length))) {
+    using Getdents = ssize_t (*)(int, void*, size_t);
+    static const auto system_getdents =
+        reinterpret_cast<Getdents>(::dlsym(RTLD_NEXT, "getdents64"));
+    const ssize_t read = system_getdents(fd, buffer, length);
+    for (ssize_t at = 0; hide_entry_types && at < read; ++entries_hidden) {
+        char* record = static_cast<char*>(buffer) + at;
+        record[offsetof(dirent64, d_type)] = DT_UNKNOWN;
+        unsigned short record_length = 0;
+        std::memcpy(&record_length, record + offsetof(dirent64, d_reclen), sizeof record_length);
+        at += record_length;
+    }
+    return read;
+}
+
+extern "C" dirent* readdir(DIR* stream) noexcept(noexcept(::readdir(stream))) {
+    using Readdir = dirent* (*)(DIR*);
+    static const auto system_readdir = reinterpret_cast<Readdir>(::dlsym(RTLD_NEXT, "readdir"));
+    dirent* entry = system_readdir(stream);
+    if (hide_entry_types && entry != nullptr) {
+        entry->d_type = DT_UNKNOWN;
+        ++entries_hidden;
+    }
+    return entry;
+}
+
+namespace {
+
+using test_support::make_directory;
+using test_support::make_file;
+using test_support::make_link;
+
+// The walk with every entry's type hidden.
+std::vector<std::string> untyped_walk(const std::string& path) {
+    hide_entry_types = true;
+    entries_hidden = 0;
+    std::vector<std::string> changes = recorded_walk(path);
+    hide_entry_types = false;
+    EXPECT_GT(entries_hidden, 0) << "the listing reads through this program's own calls";
+    return changes;
+}
+
+TEST(ChownTree, ListingsThatTellNoTypesAreWalkedAsThoseThatDo) {
+    test_support::ScratchDirectory scratch;
+    const std::string d = scratch / "d";
+    const std::string outside = scratch / "outside";
+    make_directory(d);
+    make_directory(d + "/sub");
+    make_file(d + "/sub/file");
+    make_directory(d + "/sub/.hidden");
+    make_file(d + "/sub/.hidden/inside");
+    make_file(d + "/top");
+    ASSERT_EQ(::mkfifo((d + "/fifo").c_str(), 0644), 0);
+    make_directory(outside);
+    make_file(outside + "/far");
+    make_link(outside, d + "/out");
+    make_link("top", d + "/to_file");
+    make_link("missing", d + "/dangling");
+    make_link(".", d + "/self");
+
+    const std::vector<std::string> typed = recorded_walk(d);
+    EXPECT_EQ(typed.size(), 12u);
+    EXPECT_EQ(untyped_walk(d), typed);
+
+    // An entry of unknown type is taken for a link: a directory reached through one and then
+    // through a link from the same depth is listed once, where with types it is listed twice.
+    const std::string twice = scratch / "twice";
+    make_directory(twice);
+    make_directory(twice + "/x");
+    make_file(twice + "/x/f");
+    make_link("x", twice + "/y");
+    EXPECT_EQ(recorded_walk(twice).size(), 5u);
+    EXPECT_EQ(untyped_walk(twice).size(), 4u);
+}
+
+}  // namespace

@@ -1,5 +1,6 @@
 // Process preparation end to end: the program run against variants of the system library that
 // lack entry points or refuse the I/O policy, put in place with LD_LIBRARY_PATH.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "ownership_mender/process_preparation.h"
 #include "program_under_test.h"
 #include "test_support/child_process.h"
 
@@ -144,6 +146,28 @@ TEST(Preparation, PolicyFailuresStopEveryInvocation) {
                 << result.out;
         }
     }
+}
+
+// The stand-in keeps the dataless-files policy that it was given per process and per thread,
+// and refuses any other type. The program must ask for type 3
+// (IOPOL_TYPE_VFS_MATERIALIZE_DATALESS_FILES), scope 0 (IOPOL_SCOPE_PROCESS) and value 1
+// (IOPOL_MATERIALIZE_DATALESS_FILES_OFF): the opposite value, 2, would fetch every file of a
+// file provider that the walk reaches, and the thread's scope would leave other threads free to.
+TEST(Preparation, AsksNeverToFetchDatalessFilesForTheWholeProcess) {
+    const ChildResult result = test_support::run_function([] {
+        void* standin = ::dlopen(SYSTEM_STANDIN, RTLD_NOW | RTLD_GLOBAL);
+        using GetPolicy = int (*)(int, int);
+        const auto get = reinterpret_cast<GetPolicy>(::dlsym(standin, "getiopolicy_np"));
+        if (get == nullptr) {
+            ::_exit(3);
+        }
+        const std::string before = std::to_string(get(3, 0));
+        ownership_mender::prepare_process();
+        test_support::tell_parent(before + " " + std::to_string(get(3, 0)) + " " +
+                                  std::to_string(get(3, 1)));
+    });
+    EXPECT_EQ(result.exit_status, 0);
+    EXPECT_EQ(result.err, "0 1 1") << "process before, process after, this thread after";
 }
 
 }  // namespace

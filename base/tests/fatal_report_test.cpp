@@ -1,10 +1,15 @@
 // The fatal report's exact form, its exit status, and its use from threads other than main.
 #include "base/fatal_report.h"
 
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
+#include <cerrno>
 #include <functional>
 #include <regex>
 #include <string>
@@ -16,6 +21,41 @@
 #include "base/thread_identity.h"
 #include "base/write_all.h"
 #include "test_support/child_process.h"
+
+namespace {
+
+// When positive, this test program's writev writes at most this many bytes to standard error
+// per call, and fails the first call with EINTR: a report must still come out whole.
+std::size_t write_at_most = 0;
+bool interrupt_next = false;
+
+}  // namespace
+
+// Declared as the system declares it: noexcept in glibc's header, not in macOS's.
+extern "C" ssize_t writev(int fd, const iovec* pieces,
+                          int count) noexcept(noexcept(::writev(fd, pieces, count))) {
+    using Writev = ssize_t (*)(int, const iovec*, int);
+    static const auto system_writev = reinterpret_cast<Writev>(::dlsym(RTLD_NEXT, "writev"));
+    if (write_at_most == 0 || fd != STDERR_FILENO || count <= 0) {
+        return system_writev(fd, pieces, count);
+    }
+    if (interrupt_next) {
+        interrupt_next = false;
+        errno = EINTR;
+        return -1;
+    }
+    // The first bytes of the pieces, up to the limit: a piece may be cut anywhere.
+    std::array<iovec, 64> taken{};
+    std::size_t used = 0;
+    for (std::size_t left = write_at_most; used < static_cast<std::size_t>(count) &&
+                                           used < taken.size() && left != 0;
+         ++used) {
+        taken[used] = pieces[used];
+        taken[used].iov_len = std::min(taken[used].iov_len, left);
+        left -= taken[used].iov_len;
+    }
+    return system_writev(fd, taken.data(), static_cast<int>(used));
+}
 
 namespace {
 
@@ -62,6 +102,23 @@ TEST(FatalReport, ExactFormOnTheMainThread) {
         // The location names this file relative to the repository root.
         EXPECT_NE(result.err.find(" panicked at base/tests/fatal_report_test.cpp:"),
                   std::string::npos);
+    }
+}
+
+TEST(FatalReport, ShortAndInterruptedWritesStillGiveTheWholeReport) {
+    const base::SourceLocation where = base::SourceLocation::current();
+    for (const std::size_t at_most : {1u, 3u, 7u, 40u}) {
+        const auto result = run_function([&] {
+            ::unsetenv(base::kBacktraceVariable);
+            tell_thread_id();
+            write_at_most = at_most;
+            interrupt_next = true;
+            base::fatal("could not set process policy", where);
+        });
+        EXPECT_EQ(result.exit_status, 101) << at_most;
+        EXPECT_EQ(result.err,
+                  expected_report(told_thread_id(result), where, "could not set process policy"))
+            << at_most;
     }
 }
 

@@ -161,16 +161,20 @@ TEST_F(LineFormatTest, AFailedWriteEndsTheLineWhereItHappens) {
                                          {"error", std::string_view("null")}};
     const LogRecord record(site(7), "event: x", pairs);
     const std::string whole = render(record);
-    for (std::size_t budget = 0; budget < whole.size(); ++budget) {
-        auto failing = std::make_shared<MemoryLog>();
-        failing->budget = budget;
-        events::LineFormat format(events_test::fixed_clock(events_test::utc_time(12, 0, 0)),
-                                  std::make_unique<events_test::MemoryStream>(failing), {});
-        const base::Result<void, events::IoError> status = format.log(record, no_pairs);
-        ASSERT_FALSE(status.ok()) << budget;
-        EXPECT_EQ(status.error().debug_form(),
-                  "Os { code: 32, kind: BrokenPipe, message: \"Broken pipe\" }");
-        EXPECT_EQ(failing->written, whole.substr(0, budget));
+    // Also where the stream would take the next write again: nothing follows a failure.
+    for (const bool fail_once : {false, true}) {
+        for (std::size_t budget = 0; budget < whole.size(); ++budget) {
+            auto failing = std::make_shared<MemoryLog>();
+            failing->budget = budget;
+            failing->fail_once = fail_once;
+            events::LineFormat format(events_test::fixed_clock(events_test::utc_time(12, 0, 0)),
+                                      std::make_unique<events_test::MemoryStream>(failing), {});
+            const base::Result<void, events::IoError> status = format.log(record, no_pairs);
+            ASSERT_FALSE(status.ok()) << budget;
+            EXPECT_EQ(status.error().debug_form(),
+                      "Os { code: 32, kind: BrokenPipe, message: \"Broken pipe\" }");
+            EXPECT_EQ(failing->written, whole.substr(0, budget)) << budget << " " << fail_once;
+        }
     }
 }
 

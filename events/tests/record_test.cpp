@@ -51,6 +51,7 @@ TEST(ValueText, PlainDisplayForms) {
         {std::numeric_limits<std::int64_t>::min(), "-9223372036854775808"},
         {std::numeric_limits<events::Int128>::min(), "-170141183460469231731687303715884105728"},
         {events::Int128{-1}, "-1"},
+        {events::Int128{0}, "0"},
         {events::PointerWidthSigned{-42}, "-42"},
         {std::uint8_t{255}, "255"},
         {std::uint16_t{65535}, "65535"},

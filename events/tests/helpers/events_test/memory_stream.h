@@ -29,6 +29,8 @@ struct MemoryLog {
     std::size_t budget = std::numeric_limits<std::size_t>::max();
     int fail_errno = EPIPE;
     bool take_nothing = false;
+    // Only the first write past the budget fails; the ones after it are taken again.
+    bool fail_once = false;
     // At most this many bytes per write.
     std::size_t per_write = std::numeric_limits<std::size_t>::max();
     // Every other write is interrupted before taking anything.
@@ -51,6 +53,9 @@ class MemoryStream final : public events::LogStream {
         if (left == 0 && !bytes.empty()) {
             if (log.take_nothing) {
                 return std::size_t{0};
+            }
+            if (log.fail_once) {
+                log.budget = std::numeric_limits<std::size_t>::max();
             }
             return events::IoError::from_errno(log.fail_errno);
         }

@@ -13,4 +13,9 @@ std::optional<std::string_view> environment_variable(const char* name) {
     return std::string_view(value);
 }
 
+bool environment_flag(const char* name) {
+    const std::optional<std::string_view> value = environment_variable(name);
+    return value && !value->empty() && *value != "0";
+}
+
 }  // namespace base

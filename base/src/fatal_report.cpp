@@ -9,7 +9,6 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
-#include <optional>
 
 #include "base/environment.h"
 #include "base/number_text.h"
@@ -67,11 +66,6 @@ class ReportWriter {
     std::size_t count_ = 0;
 };
 
-bool backtrace_requested() {
-    const std::optional<std::string_view> value = environment_variable(kBacktraceVariable);
-    return value && !value->empty() && *value != "0";
-}
-
 std::atomic<bool> report_in_progress{false};
 thread_local bool reporting_on_this_thread = false;
 
@@ -106,7 +100,7 @@ thread_local bool reporting_on_this_thread = false;
     out.add(message);
     out.add(detail);
     out.add("\n");
-    if (backtrace_requested()) {
+    if (environment_flag(kBacktraceVariable)) {
         out.add("stack backtrace:\n");
         out.flush();
         std::array<void*, 64> frames{};

@@ -18,6 +18,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -36,6 +37,25 @@ using Identity = std::pair<dev_t, ino_t>;
 // walk's reach shows without root as well.
 std::vector<std::string>* recorded_changes = nullptr;
 std::vector<Identity>* recorded_identities = nullptr;
+// Every change tried, by path or by name: the last name of the path, and 0 or the error.
+std::vector<std::pair<std::string, int>>* recorded_attempts = nullptr;
+
+std::string last_name(std::string_view path) {
+    while (path.size() > 1 && path.back() == '/') {
+        path.remove_suffix(1);
+    }
+    const std::size_t slash = path.rfind('/');
+    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+int record_attempt(const char* path, int result) {
+    const int error = errno;
+    if (recorded_attempts != nullptr) {
+        recorded_attempts->emplace_back(last_name(path), result == 0 ? 0 : error);
+    }
+    errno = error;
+    return result;
+}
 
 void record_identity(int directory, const char* path, int flags) {
     struct stat status {};
@@ -55,7 +75,7 @@ extern "C" int chown(const char* path, uid_t owner,
         recorded_changes->emplace_back(path);
     }
     record_identity(AT_FDCWD, path, 0);
-    return system_chown(path, owner, group);
+    return record_attempt(path, system_chown(path, owner, group));
 }
 
 extern "C" int fchownat(int directory, const char* name, uid_t owner, gid_t group,
@@ -64,7 +84,7 @@ extern "C" int fchownat(int directory, const char* name, uid_t owner, gid_t grou
     using Fchownat = int (*)(int, const char*, uid_t, gid_t, int);
     static const auto system_fchownat = reinterpret_cast<Fchownat>(::dlsym(RTLD_NEXT, "fchownat"));
     record_identity(directory, name, flags & AT_SYMLINK_NOFOLLOW);
-    return system_fchownat(directory, name, owner, group, flags);
+    return record_attempt(name, system_fchownat(directory, name, owner, group, flags));
 }
 
 namespace {
@@ -87,10 +107,12 @@ class ChangeRecorder {
     ChangeRecorder() {
         recorded_changes = &changes_;
         recorded_identities = &changed_;
+        recorded_attempts = &attempts_;
     }
     ~ChangeRecorder() {
         recorded_changes = nullptr;
         recorded_identities = nullptr;
+        recorded_attempts = nullptr;
     }
     ChangeRecorder(const ChangeRecorder&) = delete;
     ChangeRecorder& operator=(const ChangeRecorder&) = delete;
@@ -98,10 +120,24 @@ class ChangeRecorder {
     const std::vector<std::string>& changes() const { return changes_; }
     // What the changes by chown or fchownat were aimed at, in order.
     const std::vector<Identity>& changed() const { return changed_; }
+    // Each entry's last name and how its change ended, once per entry: a change by path that
+    // failed for the system's limits is followed by the same change by name, which stands.
+    std::vector<std::pair<std::string, int>> tried() const {
+        std::vector<std::pair<std::string, int>> tried;
+        for (std::size_t i = 0; i < attempts_.size(); ++i) {
+            const int error = attempts_[i].second;
+            if ((error != ENAMETOOLONG && error != ELOOP) || i + 1 == attempts_.size() ||
+                attempts_[i + 1].first != attempts_[i].first) {
+                tried.push_back(attempts_[i]);
+            }
+        }
+        return tried;
+    }
 
   private:
     std::vector<std::string> changes_;
     std::vector<Identity> changed_;
+    std::vector<std::pair<std::string, int>> attempts_;
 };
 
 std::vector<std::string> walk(const std::string& path) {
@@ -681,6 +717,160 @@ TEST(ChownTree, UnreadableDirectoryKeepsChildrenButIsChanged) {
     });
     EXPECT_EQ(result.exit_status, 0);
     EXPECT_EQ(result.out, "/locked\n\n");
+}
+
+// What a dry run tells: each entry it would change, with the link by which it left PATH, or
+// that it could not look at an entry (would_change false).
+struct DryRunLine {
+    std::string path;
+    std::optional<std::string> outside_through;
+    bool would_change = true;
+    bool operator==(const DryRunLine&) const = default;
+};
+
+class DryRunRecorder final : public ownership_mender::WalkObserver {
+  public:
+    std::vector<DryRunLine> lines;
+
+    void entry_not_changed(std::string_view path, ownership_mender::FailedCall call,
+                           int) override {
+        EXPECT_EQ(call, ownership_mender::FailedCall::stat) << path;
+        lines.push_back({std::string(path), std::nullopt, false});
+    }
+    void directory_not_listed(std::string_view path, ownership_mender::FailedCall, int) override {
+        ADD_FAILURE() << "not listed: " << path;
+    }
+    void entry_would_change(std::string_view path,
+                            std::optional<std::string_view> outside_through) override {
+        lines.push_back({std::string(path), outside_through ? std::optional<std::string>(
+                                                                  *outside_through)
+                                                            : std::nullopt});
+    }
+};
+
+// What path leads to, links followed, however long it is: each name opened in turn.
+std::optional<Identity> identity_at(const std::string& path) {
+    int directory = path.starts_with('/') ? ::open("/", O_RDONLY | O_DIRECTORY) : AT_FDCWD;
+    std::size_t start = 0;
+    for (std::size_t slash; (slash = path.find('/', start)) != std::string::npos;
+         start = slash + 1) {
+        if (slash == start) {
+            continue;
+        }
+        const int next = ::openat(directory, path.substr(start, slash - start).c_str(),
+                                  O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (directory != AT_FDCWD) {
+            ::close(directory);
+        }
+        directory = next;
+    }
+    struct stat status {};
+    const bool found =
+        ::fstatat(directory, start < path.size() ? path.c_str() + start : ".", &status, 0) == 0;
+    if (directory != AT_FDCWD) {
+        ::close(directory);
+    }
+    return found ? std::optional<Identity>({status.st_dev, status.st_ino}) : std::nullopt;
+}
+
+// Everything that lies in the directory at, links not followed.
+void collect_inside(int at, const char* name, std::set<Identity>& inside) {
+    struct stat status {};
+    if (::fstatat(at, name, &status, AT_SYMLINK_NOFOLLOW) != 0 || S_ISLNK(status.st_mode)) {
+        return;
+    }
+    inside.emplace(status.st_dev, status.st_ino);
+    const int opened = ::openat(at, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    DIR* listing = opened == -1 ? nullptr : ::fdopendir(opened);
+    while (const dirent* entry = listing != nullptr ? ::readdir(listing) : nullptr) {
+        if (std::string_view(entry->d_name) != "." && std::string_view(entry->d_name) != "..") {
+            collect_inside(::dirfd(listing), entry->d_name, inside);
+        }
+    }
+    if (listing != nullptr) {
+        ::closedir(listing);
+    }
+}
+
+TEST(ChownTree, ADryRunToldEveryChangeTheWalkThenMadeAndWhereItLies) {
+    const BeyondLimits trees[] = {
+        {"links in, out, up, dangling, looping, out and back in",
+         [](const std::string& scratch) {
+             const std::string d = scratch + "/d";
+             make_directory(d);
+             make_directory(scratch + "/outside");
+             make_directory(scratch + "/outside/far");
+             make_file(scratch + "/outside/far/file");
+             make_directory(d + "/real");
+             make_file(d + "/real/near");
+             make_link("real", d + "/in");
+             make_link("../outside", d + "/out");
+             make_link("../outside/far/file", d + "/to_file");
+             make_link("../../d/real", scratch + "/outside/far/back");
+             make_link("..", d + "/real/up");
+             make_link("../..", d + "/real/above");
+             make_link("missing", d + "/dangling");
+             make_link("loop_b", d + "/loop_a");
+             make_link("loop_a", d + "/loop_b");
+             return d;
+         }},
+        {"out from beyond the path limit",
+         [](const std::string& scratch) {
+             make_directory(scratch + "/outside");
+             make_file(scratch + "/outside/file");
+             test_support::make_chain(scratch + "/d", std::string(200, 'n'), 24, [&](int deepest) {
+                 EXPECT_EQ(::symlinkat((scratch + "/outside").c_str(), deepest, "out"), 0);
+             });
+             return scratch + "/d/";
+         }},
+    };
+    for (const auto& tree : trees) {
+        ScratchDirectory scratch;
+        const std::string path = tree.make(scratch.path());
+        std::set<Identity> inside;
+        collect_inside(AT_FDCWD, path.c_str(), inside);
+
+        DryRunRecorder dry_run;
+        ownership_mender::WalkTally tally;
+        {
+            ChangeRecorder recorder;
+            tally = ownership_mender::chown_tree(path, kNewOwner, {&dry_run, true});
+            EXPECT_TRUE(recorder.tried().empty()) << tree.what;
+        }
+        ChangeRecorder recorder;
+        ownership_mender::chown_tree(path, kNewOwner);
+
+        // Entry for entry, the changes the walk then tried, and which of them could succeed.
+        std::vector<std::pair<std::string, int>> told;
+        std::vector<DryRunLine> expected;
+        ownership_mender::WalkTally counted;
+        for (const DryRunLine& line : dry_run.lines) {
+            const auto lies_inside = [&](const std::string& prefix) {
+                const auto identity = identity_at(prefix);
+                return identity && inside.count(*identity) == 1;
+            };
+            told.emplace_back(last_name(line.path), line.would_change ? 0 : -1);
+            DryRunLine placed{line.path, std::nullopt, line.would_change};
+            for (std::size_t end = line.path.size(); line.would_change && end > path.size() &&
+                                                     !lies_inside(line.path.substr(0, end));
+                 end = line.path.rfind('/', end - 1)) {
+                placed.outside_through = line.path.substr(0, end);
+            }
+            expected.push_back(placed);
+            counted.changed += line.would_change ? 1 : 0;
+            counted.unchanged += line.would_change ? 0 : 1;
+            counted.outside += placed.outside_through ? 1 : 0;
+            counted.leaving_links += placed.outside_through == line.path ? 1 : 0;
+        }
+        std::vector<std::pair<std::string, int>> tried = recorder.tried();
+        for (auto& [name, error] : tried) {
+            error = error == 0 || error == EPERM ? 0 : -1;
+        }
+        EXPECT_EQ(told, tried) << tree.what;
+        EXPECT_EQ(dry_run.lines, expected) << tree.what;
+        EXPECT_EQ(tally, counted) << tree.what;
+        EXPECT_GT(tally.outside, 0u) << tree.what;
+    }
 }
 
 TEST(ChownTree, ZeroByteInPathIsFatal) {

@@ -9,4 +9,7 @@ namespace base {
 
 std::optional<std::string_view> environment_variable(const char* name);
 
+// A switch set in the environment: on unless it is unset, empty or "0".
+bool environment_flag(const char* name);
+
 }  // namespace base

@@ -24,6 +24,13 @@ void make_socket(const std::string& path);
 void make_chain(const std::string& root, const std::string& name, int levels,
                 const std::function<void(int deepest)>& at_bottom = {});
 
+// Sets or clears the attribute that makes path immutable, so that not even root may change its
+// owner. False where the system or the file system refuses.
+bool set_immutable(const std::string& path, bool immutable);
+// Mounts source read-only at target, in a mount namespace of the calling process's own, which
+// must be about to exec or exit. False where that is not allowed (and on macOS, always).
+bool mount_read_only(const std::string& source, const std::string& target);
+
 struct Owner {
     uid_t uid;
     gid_t gid;

@@ -4,6 +4,7 @@
 // once per distinct link target and stays empty on a tree without links to directories.
 // Every call names its entry by its full path while the system accepts that; beyond the
 // system's limits on path length and on links, by its name within the parent's open listing.
+// A dry run is the same walk with the change left out, and keeps track of where entries lie.
 #include "ownership_mender/chown_tree.h"
 
 #include <fcntl.h>
@@ -14,36 +15,26 @@
 #include <cerrno>
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "base/fatal_report.h"
 #include "base/nul_error.h"
+#include "directory_identity.h"
 #include "directory_listing.h"
+#include "path_scope.h"
 
 namespace ownership_mender {
 namespace {
 
 static_assert(sizeof(uid_t) == sizeof(std::uint32_t), "user ids are 32 bits on every target");
 
-// A directory's identity as stat reports it; equal identities are the same directory,
-// whichever path or link led to it.
-struct DirectoryIdentity {
-    dev_t device = 0;
-    ino_t inode = 0;
-    bool operator==(const DirectoryIdentity&) const = default;
-};
-
-struct IdentityHash {
-    std::size_t operator()(const DirectoryIdentity& identity) const {
-        return std::hash<ino_t>()(identity.inode) * 31 + std::hash<dev_t>()(identity.device);
-    }
-};
-
 class TreeWalk {
   public:
-    TreeWalk(std::string_view root, std::uint32_t uid) : path_(root), uid_(uid) {
+    TreeWalk(std::string_view root, std::uint32_t uid, const WalkOptions& options)
+        : path_(root), uid_(uid), options_(options) {
         // Room for any path the system accepts whole, so the buffer rarely grows during the
         // walk; only entries named within their parent's listing lie beyond it.
         path_.reserve(4096);
@@ -51,19 +42,25 @@ class TreeWalk {
     TreeWalk(const TreeWalk&) = delete;
     TreeWalk& operator=(const TreeWalk&) = delete;
 
-    void run() {
+    WalkTally run() {
         refuse_zero_bytes(0);
-        // PATH counts as reached through a link, but it is not recorded: it stays on the line
-        // of descent for the whole walk, so the ancestor check stops every later visit to it.
+        // PATH, even when it is a link, is visited as a directory reached without one: it is
+        // not recorded, since it stays on the line of descent for the whole walk, where the
+        // ancestor check stops every later visit to it; and it is where the walk starts, so it
+        // lies in PATH whatever it leads to.
         visit(EntryKind::directory);
         DirectoryEntry entry;
         while (depth_ != 0) {
             Level& level = levels_[depth_ - 1];
             if (!level.listing.next(entry)) {
+                const int read_error = level.listing.read_error();
                 level.listing.close();
                 --depth_;
                 path_.resize(level.path_length);
-                change_owner(level.by_name);
+                if (read_error != 0) {
+                    not_listed(FailedCall::read, read_error);
+                }
+                change_owner(level.by_name, level.outside_from, 0);
                 continue;
             }
             if (entry.name == "." || entry.name == "..") {
@@ -74,19 +71,22 @@ class TreeWalk {
             refuse_zero_bytes(level.children_start);
             visit(entry.kind);
         }
+        return tally_;
     }
 
   private:
     // One directory on the line of descent: its open listing, where its own path ends and
     // where its children's names begin (after the separator, if one was needed), and whether
     // it lies beyond the system's limits, so that it and its entries are named within their
-    // parents' listings.
+    // parents' listings. In a dry run, outside_from tells where it lies: 0 in PATH, else the
+    // length of the beginning of its path that names the link by which the walk left PATH.
     struct Level {
         DirectoryListing listing;
         std::size_t path_length = 0;
         std::size_t children_start = 0;
         DirectoryIdentity identity;
         bool by_name = false;
+        std::size_t outside_from = 0;
     };
 
     // The entry whose path is in path_: descends into it when it is a directory that can be
@@ -96,6 +96,7 @@ class TreeWalk {
         // Below a directory that had to be named within its parent, every path is longer still
         // or crosses the same links: its entries are named within it from the start.
         bool by_name = depth_ != 0 && levels_[depth_ - 1].by_name;
+        std::size_t outside_from = depth_ != 0 ? levels_[depth_ - 1].outside_from : 0;
         if (kind != EntryKind::not_directory) {
             struct stat status {};
             const int found = call(
@@ -103,22 +104,47 @@ class TreeWalk {
                 [&](int directory, const char* name) {
                     return ::fstatat(directory, name, &status, 0);
                 });
-            if (found == 0 && S_ISDIR(status.st_mode)) {
-                const DirectoryIdentity identity{status.st_dev, status.st_ino};
-                // An entry of unknown type may be a link. It is taken for one rather than told
-                // apart with an lstat: on file systems that never tell types, that costs a
-                // record per directory instead of a system call.
-                const bool through_link = kind != EntryKind::directory;
-                if (!on_descent_line(identity) && !(through_link && walked_already(identity)) &&
-                    descend(identity, by_name)) {
-                    if (through_link) {
-                        walked_through_links_[identity] = depth_ - 1;
-                    }
-                    return;
+            if (found != 0) {
+                // A dangling link, or a loop of links: the change fails too, but is tried.
+                change_owner(by_name, outside_from, errno);
+                return;
+            }
+            // An entry of unknown type may be a link. It is taken for one rather than told
+            // apart with an lstat: on file systems that never tell types, that costs a record
+            // per directory instead of a system call.
+            const bool through_link = kind != EntryKind::directory;
+            const bool directory = S_ISDIR(status.st_mode);
+            const DirectoryIdentity identity = DirectoryIdentity::of(status);
+            const Level* ancestor = directory ? on_descent_line(identity) : nullptr;
+            if (options_.dry_run && (through_link || ancestor != nullptr)) {
+                // A target in PATH brings the walk back in; one outside leaves PATH by this
+                // entry, unless the walk had left it already.
+                if (ancestor != nullptr ? ancestor->outside_from == 0 : link_target_inside(status)) {
+                    outside_from = 0;
+                } else if (outside_from == 0) {
+                    outside_from = path_.size();
                 }
             }
+            if (directory && ancestor == nullptr && !(through_link && walked_already(identity)) &&
+                descend(identity, by_name, outside_from)) {
+                if (through_link) {
+                    walked_through_links_[identity] = depth_ - 1;
+                }
+                return;
+            }
         }
-        change_owner(by_name);
+        change_owner(by_name, outside_from, 0);
+    }
+
+    // Dry run: whether what the link in path_ leads to lies in PATH. Never asked of PATH
+    // itself, which is where the walk starts, whatever it is.
+    bool link_target_inside(const struct stat& status) {
+        const Level& parent = levels_[depth_ - 1];
+        const char* name = path_.c_str() + parent.children_start;
+        const int directory = parent.listing.descriptor();
+        return S_ISDIR(status.st_mode)
+                   ? scope_.directory_inside(directory, name, DirectoryIdentity::of(status))
+                   : scope_.target_inside(directory, name);
     }
 
     // Whether the directory in path_, reached through a link, was walked before through a link
@@ -155,7 +181,7 @@ class TreeWalk {
     // Opens the listing of the directory in path_ in the next level. Levels are kept when
     // the walk climbs back, so each depth allocates its listing once per walk.
     // by_name: as call found, whether the directory is named within its parent's listing.
-    bool descend(const DirectoryIdentity& identity, bool by_name) {
+    bool descend(const DirectoryIdentity& identity, bool by_name, std::size_t outside_from) {
         if (depth_ == levels_.size()) {
             levels_.emplace_back();
         }
@@ -166,12 +192,14 @@ class TreeWalk {
                 return level.listing.open_in(directory, name, depth_) ? 0 : -1;
             });
         if (opened != 0) {
+            not_listed(FailedCall::open, errno);
             return false;
         }
         ++depth_;
         level.path_length = path_.size();
         level.identity = identity;
         level.by_name = by_name;
+        level.outside_from = outside_from;
         if (!path_.empty() && path_.back() != '/') {
             path_.push_back('/');
         }
@@ -179,19 +207,59 @@ class TreeWalk {
         return true;
     }
 
-    bool on_descent_line(const DirectoryIdentity& identity) const {
-        return std::any_of(levels_.begin(), levels_.begin() + static_cast<std::ptrdiff_t>(depth_),
-                           [&](const Level& level) { return level.identity == identity; });
+    // The level on the line of descent that lists the directory identity, if one does.
+    const Level* on_descent_line(const DirectoryIdentity& identity) const {
+        const auto end = levels_.begin() + static_cast<std::ptrdiff_t>(depth_);
+        const auto found = std::find_if(levels_.begin(), end, [&](const Level& level) {
+            return level.identity == identity;
+        });
+        return found == end ? nullptr : &*found;
     }
 
-    void change_owner(bool by_name) const {
-        // Failures are expected on a live tree and are not reported; the walk goes on.
-        const int ignored = call(
+    // Changes the entry in path_, or in a dry run tells that it would, or that it could not be
+    // looked at (look_error, from stat). Failures are expected on a live tree; the walk goes on.
+    void change_owner(bool by_name, std::size_t outside_from, int look_error) {
+        if (options_.dry_run) {
+            if (look_error != 0) {
+                ++tally_.unchanged;
+                if (options_.observer != nullptr) {
+                    options_.observer->entry_not_changed(path_, FailedCall::stat, look_error);
+                }
+                return;
+            }
+            ++tally_.changed;
+            std::optional<std::string_view> outside_through;
+            if (outside_from != 0) {
+                ++tally_.outside;
+                tally_.leaving_links += outside_from == path_.size() ? 1 : 0;
+                outside_through = std::string_view(path_).substr(0, outside_from);
+            }
+            if (options_.observer != nullptr) {
+                options_.observer->entry_would_change(path_, outside_through);
+            }
+            return;
+        }
+        const int changed = call(
             by_name, [&](const char* path) { return ::chown(path, uid_, 0); },
             [&](int directory, const char* name) {
                 return ::fchownat(directory, name, uid_, 0, 0);
             });
-        static_cast<void>(ignored);
+        if (changed == 0) {
+            ++tally_.changed;
+            return;
+        }
+        ++tally_.unchanged;
+        if (options_.observer != nullptr) {
+            options_.observer->entry_not_changed(path_, FailedCall::chown, errno);
+        }
+    }
+
+    // The directory in path_ was not listed, or only in part.
+    void not_listed(FailedCall call, int error) {
+        ++tally_.not_listed;
+        if (options_.observer != nullptr) {
+            options_.observer->directory_not_listed(path_, call, error);
+        }
     }
 
     // Neither the command line nor a listing yields zero bytes, so this only fires when a
@@ -208,12 +276,19 @@ class TreeWalk {
     // Directories entered through a link, with the least depth they were walked from.
     std::unordered_map<DirectoryIdentity, std::size_t, IdentityHash> walked_through_links_;
     const uid_t uid_;
+    const WalkOptions options_;
+    WalkTally tally_;
+    // Dry runs only: where link targets lie, starting from what the line of descent knows.
+    PathScope scope_{[this](const DirectoryIdentity& identity) -> std::optional<bool> {
+        const Level* level = on_descent_line(identity);
+        return level != nullptr ? std::optional<bool>(level->outside_from == 0) : std::nullopt;
+    }};
 };
 
 }  // namespace
 
-void chown_tree(std::string_view path, std::uint32_t uid) {
-    TreeWalk(path, uid).run();
+WalkTally chown_tree(std::string_view path, std::uint32_t uid, const WalkOptions& options) {
+    return TreeWalk(path, uid, options).run();
 }
 
 }  // namespace ownership_mender

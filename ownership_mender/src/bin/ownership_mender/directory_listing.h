@@ -27,7 +27,7 @@ struct DirectoryEntry {
 class DirectoryListing {
   public:
     // Opens the listing of path (links are followed), closing whatever was open before. False
-    // when the system refuses; the slot is then closed. depth is the number of listings a walk
+    // when the system refuses, with errno telling why; the slot is then closed. depth is the number of listings a walk
     // has open above this one: where the listing keeps a read buffer of its own, deep listings
     // get a smaller one, so that a walk's memory grows only slowly with its depth.
     bool open(const char* path, std::size_t depth = 0);
@@ -45,6 +45,10 @@ class DirectoryListing {
     // read fails without returning an entry, and when nothing is open.
     bool next(DirectoryEntry& entry);
 
+    // Why the last next() returned false: 0 at the end of the listing (or with nothing open),
+    // else the system's error number of the read that failed.
+    int read_error() const { return read_error_; }
+
     // Closes the open listing, if any; the slot can be opened again.
     void close();
 
@@ -56,6 +60,7 @@ class DirectoryListing {
         void operator()(Reader* reader) const;
     };
     std::unique_ptr<Reader, ReaderDeleter> reader_;
+    int read_error_ = 0;
 };
 
 }  // namespace ownership_mender

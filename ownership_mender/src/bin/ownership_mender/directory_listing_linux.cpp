@@ -6,35 +6,16 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstddef>
 #include <cstring>
 #include <memory>
 
 #include "directory_listing.h"
+#include "owned_descriptor.h"
 
 namespace ownership_mender {
 namespace {
-
-// Owns one open descriptor (or none, -1) and closes it when it is replaced or destroyed.
-class Fd {
-  public:
-    Fd() = default;
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    ~Fd() { reset(); }
-
-    int get() const { return fd_; }
-
-    void reset(int fd = -1) {
-        if (fd_ != -1) {
-            ::close(fd_);
-        }
-        fd_ = fd;
-    }
-
-  private:
-    int fd_ = -1;
-};
 
 constexpr std::size_t name_offset = offsetof(dirent64, d_name);
 
@@ -54,7 +35,7 @@ struct DirectoryListing::Reader {
     explicit Reader(std::size_t size)
         : capacity(size), buffer(std::make_unique_for_overwrite<char[]>(size)) {}
 
-    Fd directory;
+    OwnedDescriptor directory;
     std::size_t position = 0;  // next record in buffer
     std::size_t filled = 0;    // bytes of records the last read left in buffer
     const std::size_t capacity;
@@ -89,6 +70,7 @@ void DirectoryListing::close() {
 }
 
 bool DirectoryListing::next(DirectoryEntry& entry) {
+    read_error_ = 0;
     if (!reader_ || reader_->directory.get() == -1) {
         return false;
     }
@@ -98,6 +80,7 @@ bool DirectoryListing::next(DirectoryEntry& entry) {
         const ssize_t read =
             ::getdents64(reader.directory.get(), reader.buffer.get(), reader.capacity);
         if (read <= 0) {
+            read_error_ = read < 0 ? errno : 0;
             return false;
         }
         reader.position = 0;
@@ -110,7 +93,8 @@ bool DirectoryListing::next(DirectoryEntry& entry) {
     std::memcpy(&record_length, record + offsetof(dirent64, d_reclen), sizeof record_length);
     std::memcpy(&type, record + offsetof(dirent64, d_type), sizeof type);
     if (record_length <= name_offset || record_length > reader.filled - reader.position) {
-        return false;  // not a record the kernel writes; nothing after it can be trusted
+        read_error_ = EIO;  // not a record the kernel writes; nothing after it can be trusted
+        return false;
     }
     // The name is zero-terminated and padded with zero bytes to the record's end.
     const char* name = record + name_offset;

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #include <memory>
 
@@ -34,10 +35,13 @@ DIR* open_stream_in(int directory, const char* name) {
     if (opened == -1) {
         return nullptr;
     }
-    // On success the stream owns the descriptor; on failure it is still ours.
+    // On success the stream owns the descriptor; on failure it is still ours, and the caller
+    // reads why in errno, which closing it must not change.
     DIR* stream = ::fdopendir(opened);
     if (stream == nullptr) {
+        const int failure = errno;
         ::close(opened);
+        errno = failure;
     }
     return stream;
 }
@@ -75,12 +79,16 @@ void DirectoryListing::close() {
 }
 
 bool DirectoryListing::next(DirectoryEntry& entry) {
+    read_error_ = 0;
     if (!reader_ || !reader_->stream) {
         return false;
     }
-    // readdir never fails with an entry in hand, so a failed read always ends the listing.
+    // readdir never fails with an entry in hand, so a failed read always ends the listing. It
+    // leaves errno alone at the end, so a change of errno is what tells a failure.
+    errno = 0;
     const dirent* raw = ::readdir(reader_->stream.get());
     if (raw == nullptr) {
+        read_error_ = errno;
         return false;
     }
     entry.name = std::string_view(raw->d_name, name_length(*raw));

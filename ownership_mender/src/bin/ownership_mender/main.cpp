@@ -1,9 +1,9 @@
 // ownership_mender PATH UID: makes UID the owner, and group 0 the group, of PATH and of
 // everything reachable beneath it. The steps run strictly in this order.
-#include "ownership_mender/chown_tree.h"
 #include "ownership_mender/command_line.h"
 #include "ownership_mender/process_preparation.h"
 #include "ownership_mender/process_start.h"
+#include "ownership_mender/walk_run.h"
 
 int main(int argc, char** argv) {
     ownership_mender::start_process();
@@ -12,6 +12,6 @@ int main(int argc, char** argv) {
     if (!parsed) {
         return static_cast<int>(parsed.error());
     }
-    ownership_mender::chown_tree(parsed.value().path, parsed.value().uid);
-    return 0;
+    return ownership_mender::run_walk(parsed.value(),
+                                      ownership_mender::WalkChoice::from_environment());
 }

@@ -796,7 +796,7 @@ TEST(ChownTree, ADryRunToldEveryChangeTheWalkThenMadeAndWhereItLies) {
     const BeyondLimits trees[] = {
         {"links in, out, up, dangling, looping, out and back in",
          [](const std::string& scratch) {
-             const std::string d = scratch + "/d";
+             std::string d = scratch + "/d";
              make_directory(d);
              make_directory(scratch + "/outside");
              make_directory(scratch + "/outside/far");

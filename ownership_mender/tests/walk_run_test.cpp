@@ -172,18 +172,20 @@ TEST(WalkRun, ADryRunChangesNothingAndMarksWhatLiesOutside) {
     make_file(scratch / "outside/f\xff");
     make_link("../outside", d + "/out");
     const auto before = test_support::owner_of(scratch / "outside/f\xff");
+    const auto would_change = [&](const std::string& path, const std::string& outside) {
+        return "entry_would_change, path: \"" + d + path + "\", outside_through: " + outside;
+    };
+    const std::string out = "\"" + d + "/out\"";
+    std::string expected = event("WARN", would_change("/out/f\\udcff", out));
+    expected += event("WARN", would_change("/out", out));
+    expected += event("INFO", would_change("", "null"));
+    expected += event("INFO",
+                      "dry_run_finished, would_change: 3, outside: 2, leaving_links: 1, "
+                      "unchanged: 0, not_listed: 0");
     for (const char* report : {"OWNERSHIP_MENDER_REPORT=0", "OWNERSHIP_MENDER_REPORT=1"}) {
         const auto result = program_under_test::run(program_under_test::program(
             {d, "4321"}, {"OWNERSHIP_MENDER_DRY_RUN=1", report, "RUST_LOG_EVENTS_TO_STDERR="}));
-        const std::string out = "outside_through: \"" + d + "/out\"";
-        EXPECT_EQ(without_time(result.err),
-                  event("WARN", "entry_would_change, path: \"" + d + "/out/f\\udcff\", " + out) +
-                      event("WARN", "entry_would_change, path: \"" + d + "/out\", " + out) +
-                      event("INFO", "entry_would_change, path: \"" + d +
-                                        "\", outside_through: null") +
-                      event("INFO",
-                            "dry_run_finished, would_change: 3, outside: 2, leaving_links: 1, "
-                            "unchanged: 0, not_listed: 0"));
+        EXPECT_EQ(without_time(result.err), expected) << report;
         EXPECT_EQ(result.out, "");
         EXPECT_EQ(result.exit_status, 0);
     }

@@ -32,6 +32,7 @@ bool interrupt_next = false;
 }  // namespace
 
 // Declared as the system declares it: noexcept in glibc's header, not in macOS's.
+// NOLINTNEXTLINE(readability-inconsistent-declaration-parameter-name): glibc names it iovec
 extern "C" ssize_t writev(int fd, const iovec* pieces,
                           int count) noexcept(noexcept(::writev(fd, pieces, count))) {
     using Writev = ssize_t (*)(int, const iovec*, int);

@@ -11,7 +11,8 @@ bool set_immutable(const std::string& path, bool immutable) {
     if (::stat(path.c_str(), &status) != 0) {
         return false;
     }
-    const unsigned flags = immutable ? status.st_flags | UF_IMMUTABLE : status.st_flags & ~UF_IMMUTABLE;
+    constexpr unsigned kImmutable = UF_IMMUTABLE;
+    const unsigned flags = immutable ? status.st_flags | kImmutable : status.st_flags & ~kImmutable;
     return ::chflags(path.c_str(), flags) == 0;
 }
 

@@ -115,6 +115,14 @@ TEST(Utf8, EachLeadTakesExactlyItsRangeOfSecondBytes) {
         EXPECT_EQ(base::to_utf8_lossy(bytes), replaced) << testing::PrintToString(bytes);
         EXPECT_EQ(base::count_characters(bytes), subparts) << testing::PrintToString(bytes);
     }
+    // A view ends where it ends, whatever the bytes after it in memory: here a continuation
+    // byte that would complete the sequence, and a byte that is never valid.
+    const std::string_view cut = std::string_view("\xE2\x82\xAC").substr(0, 2);
+    EXPECT_EQ(base::valid_sequence_length(cut), 0u);
+    const std::string_view before_invalid = std::string_view("ok\xFF").substr(0, 2);
+    EXPECT_TRUE(base::is_valid_utf8(before_invalid));
+    EXPECT_EQ(base::to_utf8_lossy(before_invalid), "ok");
+    EXPECT_EQ(base::count_characters(before_invalid), 2u);
     // Code points that have no UTF-8 form.
     for (const char32_t code_point : {char32_t{0xD800}, char32_t{0xDFFF}, char32_t{0x110000}}) {
         std::string encoded;

@@ -160,20 +160,27 @@ TEST_F(LineFormatTest, AFailedWriteEndsTheLineWhereItHappens) {
     const std::vector<KeyValue> pairs = {{"symbol", std::string_view("\"x\"")},
                                          {"error", std::string_view("null")}};
     const LogRecord record(site(7), "event: x", pairs);
-    const std::string whole = render(record);
-    // Also where the stream would take the next write again: nothing follows a failure.
-    for (const bool fail_once : {false, true}) {
-        for (std::size_t budget = 0; budget < whole.size(); ++budget) {
-            auto failing = std::make_shared<MemoryLog>();
-            failing->budget = budget;
-            failing->fail_once = fail_once;
-            events::LineFormat format(events_test::fixed_clock(events_test::utc_time(12, 0, 0)),
-                                      std::make_unique<events_test::MemoryStream>(failing), {});
-            const base::Result<void, events::IoError> status = format.log(record, no_pairs);
-            ASSERT_FALSE(status.ok()) << budget;
-            EXPECT_EQ(status.error().debug_form(),
-                      "Os { code: 32, kind: BrokenPipe, message: \"Broken pipe\" }");
-            EXPECT_EQ(failing->written, whole.substr(0, budget)) << budget << " " << fail_once;
+    // Pairs printed as they come or collected first; a stream that stays broken or that would
+    // take the next write again: nothing follows a failure, which is the stream's own error.
+    for (const bool call_order : {true, false}) {
+        const std::string whole = render(record, no_pairs, {.call_order = call_order});
+        for (const bool fail_once : {false, true}) {
+            for (std::size_t budget = 0; budget < whole.size(); ++budget) {
+                auto failing = std::make_shared<MemoryLog>();
+                failing->budget = budget;
+                failing->fail_once = fail_once;
+                events::LineFormat format(
+                    events_test::fixed_clock(events_test::utc_time(12, 0, 0)),
+                    std::make_unique<events_test::MemoryStream>(failing),
+                    {.call_order = call_order});
+                const base::Result<void, events::IoError> status = format.log(record, no_pairs);
+                ASSERT_FALSE(status.ok()) << budget;
+                EXPECT_EQ(status.error().debug_form(),
+                          "Os { code: 32, kind: BrokenPipe, message: \"Broken pipe\" }")
+                    << budget << " " << call_order;
+                EXPECT_EQ(failing->written, whole.substr(0, budget))
+                    << budget << " " << call_order << " " << fail_once;
+            }
         }
     }
 }

@@ -1,7 +1,8 @@
 // The walk where listings tell no entry's type, as on network and FUSE file systems and on XFS
 // without ftype: this test program's own getdents64 (the Linux listing's read) and readdir (the
 // stream listing's) forward to the system's and, while asked to, report every entry as
-// DT_UNKNOWN. Linux only: macOS names its readdir differently on each processor.
+// DT_UNKNOWN. getdents64 also tells the size of the Linux listing's reads. Linux only: macOS
+// names its readdir differently on each processor.
 #include <dirent.h>
 #include <dlfcn.h>
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "directory_listing.h"
 #include "test_support/file_tree.h"
 #include "test_support/scratch_directory.h"
 
@@ -22,6 +24,7 @@ namespace {
 
 bool hide_entry_types = false;
 int entries_hidden = 0;
+std::vector<std::size_t>* read_sizes = nullptr;
 
 }  // namespace
 
@@ -30,6 +33,9 @@ extern "C" ssize_t getdents64(int fd, void* buffer, size_t length) noexcept(
     using Getdents = ssize_t (*)(int, void*, size_t);
     static const auto system_getdents =
         reinterpret_cast<Getdents>(::dlsym(RTLD_NEXT, "getdents64"));
+    if (read_sizes != nullptr) {
+        read_sizes->push_back(length);
+    }
     const ssize_t read = system_getdents(fd, buffer, length);
     for (ssize_t at = 0; hide_entry_types && at < read; ++entries_hidden) {
         char* record = static_cast<char*>(buffer) + at;
@@ -99,6 +105,25 @@ TEST(ChownTree, ListingsThatTellNoTypesAreWalkedAsThoseThatDo) {
     make_link("x", twice + "/y");
     EXPECT_EQ(recorded_walk(twice).size(), 5u);
     EXPECT_EQ(untyped_walk(twice).size(), 4u);
+}
+
+// The Linux listing reads into 32 KiB for the first eight levels of a walk and into 4 KiB below
+// them, so that memory grows slowly with depth; a slot opened at another depth changes size.
+// The stream listing's reads, inside the C library, do not pass through this program's own.
+TEST(DirectoryListing, ReadsIntoSmallerBuffersBelowTheEighthLevel) {
+    std::vector<std::size_t> sizes;
+    read_sizes = &sizes;
+    ownership_mender::DirectoryListing listing;
+    ownership_mender::DirectoryEntry entry;
+    for (const std::size_t depth : {0u, 7u, 8u, 9u, 0u}) {
+        EXPECT_TRUE(listing.open(".", depth));
+        EXPECT_TRUE(listing.next(entry));
+    }
+    read_sizes = nullptr;
+    if (sizes.empty()) {
+        GTEST_SKIP() << "this listing reads through the C library's directory streams";
+    }
+    EXPECT_EQ(sizes, (std::vector<std::size_t>{32768, 32768, 4096, 4096, 32768}));
 }
 
 }  // namespace

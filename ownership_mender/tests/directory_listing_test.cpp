@@ -128,6 +128,10 @@ TEST(DirectoryListing, SlotsReopenAndMoveWithoutLosingTheirPlace) {
     EXPECT_EQ(read_rest(listing), b);
     listing.close();
     EXPECT_FALSE(listing.next(entry));
+    EXPECT_EQ(listing.read_error(), 0) << "nothing open is no failed read";
+    DirectoryListing never_opened;
+    EXPECT_FALSE(never_opened.next(entry));
+    EXPECT_EQ(never_opened.read_error(), 0);
 
     // A slot moved mid-listing (as a growing stack of them does) goes on where it was.
     ASSERT_TRUE(listing.open((scratch / "a").c_str()));

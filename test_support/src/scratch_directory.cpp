@@ -1,6 +1,7 @@
 // Scratch directories under $TMPDIR (or /tmp). Removal works relative to open directories, so
 // trees deeper than any path the system accepts are removed too, and it first gives back the
-// permissions a test may have taken away.
+// permissions a test may have taken away. Those that every user may pass through go to /tmp
+// whatever $TMPDIR is: macOS's is a per-user folder of mode 0700, which sudo may keep.
 #include "test_support/scratch_directory.h"
 
 #include <dirent.h>
@@ -55,8 +56,8 @@ void empty_directory(int directory) {
 
 }  // namespace
 
-ScratchDirectory::ScratchDirectory() {
-    const char* tmp = std::getenv("TMPDIR");
+ScratchDirectory::ScratchDirectory(ScratchAccess access) {
+    const char* tmp = access == ScratchAccess::owner ? std::getenv("TMPDIR") : nullptr;
     std::string pattern = std::string(tmp != nullptr && tmp[0] != '\0' ? tmp : "/tmp") +
                           "/ownership_mender_test.XXXXXX";
     std::vector<char> buffer(pattern.begin(), pattern.end());
@@ -65,6 +66,9 @@ ScratchDirectory::ScratchDirectory() {
         throw std::runtime_error("mkdtemp failed for " + pattern);
     }
     path_ = buffer.data();
+    if (access == ScratchAccess::everyone && ::chmod(path_.c_str(), 0755) != 0) {
+        throw std::runtime_error("chmod 0755 failed for " + path_);
+    }
 }
 
 ScratchDirectory::~ScratchDirectory() {

@@ -5,9 +5,13 @@
 
 namespace test_support {
 
+// Who may pass through a scratch directory: its owner alone (under $TMPDIR, or /tmp, mode
+// 0700), or every user (always under /tmp, mode 0755), for tests whose children change uid.
+enum class ScratchAccess { owner, everyone };
+
 class ScratchDirectory {
   public:
-    ScratchDirectory();
+    explicit ScratchDirectory(ScratchAccess access = ScratchAccess::owner);
     ~ScratchDirectory();
     ScratchDirectory(const ScratchDirectory&) = delete;
     ScratchDirectory& operator=(const ScratchDirectory&) = delete;

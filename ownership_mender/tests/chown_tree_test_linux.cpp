@@ -9,11 +9,15 @@
 #include <sys/stat.h>
 
 #include <cstddef>
+#include <cerrno>
 #include <cstring>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "directory_listing.h"
+#include "ownership_mender/chown_tree.h"
 #include "test_support/file_tree.h"
 #include "test_support/scratch_directory.h"
 
@@ -25,6 +29,18 @@ namespace {
 bool hide_entry_types = false;
 int entries_hidden = 0;
 std::vector<std::size_t>* read_sizes = nullptr;
+// While not negative: how many more reads succeed (getdents64), or entries come (readdir),
+// before a read fails with EIO.
+int getdents_before_failure = -1;
+int entries_before_failure = -1;
+
+bool fail_now(int& before_failure) {
+    if (before_failure < 0 || before_failure-- > 0) {
+        return false;
+    }
+    errno = EIO;
+    return true;
+}
 
 }  // namespace
 
@@ -35,6 +51,9 @@ extern "C" ssize_t getdents64(int fd, void* buffer, size_t length) noexcept(
         reinterpret_cast<Getdents>(::dlsym(RTLD_NEXT, "getdents64"));
     if (read_sizes != nullptr) {
         read_sizes->push_back(length);
+    }
+    if (fail_now(getdents_before_failure)) {
+        return -1;
     }
     const ssize_t read = system_getdents(fd, buffer, length);
     for (ssize_t at = 0; hide_entry_types && at < read; ++entries_hidden) {
@@ -50,6 +69,9 @@ extern "C" ssize_t getdents64(int fd, void* buffer, size_t length) noexcept(
 extern "C" dirent* readdir(DIR* stream) noexcept(noexcept(::readdir(stream))) {
     using Readdir = dirent* (*)(DIR*);
     static const auto system_readdir = reinterpret_cast<Readdir>(::dlsym(RTLD_NEXT, "readdir"));
+    if (fail_now(entries_before_failure)) {
+        return nullptr;
+    }
     dirent* entry = system_readdir(stream);
     if (hide_entry_types && entry != nullptr) {
         entry->d_type = DT_UNKNOWN;
@@ -105,6 +127,37 @@ TEST(ChownTree, ListingsThatTellNoTypesAreWalkedAsThoseThatDo) {
     make_link("x", twice + "/y");
     EXPECT_EQ(recorded_walk(twice).size(), 5u);
     EXPECT_EQ(untyped_walk(twice).size(), 4u);
+}
+
+// What the walk tells of listings; changes that fail are expected without root.
+struct ListingFailures final : ownership_mender::WalkObserver {
+    std::vector<std::string> told;
+    void entry_not_changed(std::string_view, ownership_mender::FailedCall, int) override {}
+    void directory_not_listed(std::string_view path, ownership_mender::FailedCall call,
+                              int error) override {
+        const bool read = call == ownership_mender::FailedCall::read;
+        told.push_back(std::string(path) + (read ? " read " : " ") + std::strerror(error));
+    }
+    void entry_would_change(std::string_view, std::optional<std::string_view>) override {}
+};
+
+TEST(ChownTree, AListingThatFailsPartWayIsToldAndItsDirectoryStillChanged) {
+    test_support::ScratchDirectory scratch;
+    const std::string d = scratch / "d";
+    make_directory(d);
+    for (const char* name : {"a", "b", "c"}) {
+        make_file(d + "/" + name);
+    }
+    // Every entry read, then a read that fails instead of telling the end.
+    getdents_before_failure = 1;
+    entries_before_failure = 5;
+    ListingFailures failures;
+    const ownership_mender::WalkTally tally = ownership_mender::chown_tree(d, 4321, {&failures});
+    getdents_before_failure = -1;
+    entries_before_failure = -1;
+    EXPECT_EQ(failures.told, std::vector<std::string>{d + " read " + std::strerror(EIO)});
+    EXPECT_EQ(tally.changed + tally.unchanged, 4u);
+    EXPECT_EQ(tally.not_listed, 1u);
 }
 
 // The Linux listing reads into 32 KiB for the first eight levels of a walk and into 4 KiB below

@@ -732,8 +732,7 @@ class DryRunRecorder final : public ownership_mender::WalkObserver {
   public:
     std::vector<DryRunLine> lines;
 
-    void entry_not_changed(std::string_view path, ownership_mender::FailedCall call,
-                           int) override {
+    void entry_not_changed(std::string_view path, ownership_mender::FailedCall call, int) override {
         EXPECT_EQ(call, ownership_mender::FailedCall::stat) << path;
         lines.push_back({std::string(path), std::nullopt, false});
     }
@@ -742,9 +741,9 @@ class DryRunRecorder final : public ownership_mender::WalkObserver {
     }
     void entry_would_change(std::string_view path,
                             std::optional<std::string_view> outside_through) override {
-        lines.push_back({std::string(path), outside_through ? std::optional<std::string>(
-                                                                  *outside_through)
-                                                            : std::nullopt});
+        lines.push_back({std::string(path), outside_through
+                                                ? std::optional<std::string>(*outside_through)
+                                                : std::nullopt});
     }
 };
 
@@ -851,8 +850,8 @@ TEST(ChownTree, ADryRunToldEveryChangeTheWalkThenMadeAndWhereItLies) {
             };
             told.emplace_back(last_name(line.path), line.would_change ? 0 : -1);
             DryRunLine placed{line.path, std::nullopt, line.would_change};
-            for (std::size_t end = line.path.size(); line.would_change && end > path.size() &&
-                                                     !lies_inside(line.path.substr(0, end));
+            for (std::size_t end = line.path.size();
+                 line.would_change && end > path.size() && !lies_inside(line.path.substr(0, end));
                  end = line.path.rfind('/', end - 1)) {
                 placed.outside_through = line.path.substr(0, end);
             }

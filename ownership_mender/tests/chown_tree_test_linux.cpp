@@ -8,8 +8,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <cstddef>
+#include <algorithm>
 #include <cerrno>
+#include <cstddef>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -44,8 +45,8 @@ bool fail_now(int& before_failure) {
 
 }  // namespace
 
-extern "C" ssize_t getdents64(int fd, void* buffer, size_t length) noexcept(
-    noexcept(::getdents64(fd, buffer, length))) {
+extern "C" ssize_t getdents64(int fd, void* buffer,
+                              size_t length) noexcept(noexcept(::getdents64(fd, buffer, length))) {
     using Getdents = ssize_t (*)(int, void*, size_t);
     static const auto system_getdents =
         reinterpret_cast<Getdents>(::dlsym(RTLD_NEXT, "getdents64"));
@@ -96,6 +97,23 @@ std::vector<std::string> untyped_walk(const std::string& path) {
     return changes;
 }
 
+// What the walk tells: listings that failed, and the changes a dry run would make with where
+// they lie. Changes that fail are expected without root.
+struct Told final : ownership_mender::WalkObserver {
+    std::vector<std::string> not_listed;
+    std::vector<std::string> would_change;
+    void entry_not_changed(std::string_view, ownership_mender::FailedCall, int) override {}
+    void directory_not_listed(std::string_view path, ownership_mender::FailedCall call,
+                              int error) override {
+        const bool read = call == ownership_mender::FailedCall::read;
+        not_listed.push_back(std::string(path) + (read ? " read " : " ") + std::strerror(error));
+    }
+    void entry_would_change(std::string_view path,
+                            std::optional<std::string_view> outside_through) override {
+        would_change.push_back(std::string(path) + " " + std::string(outside_through.value_or("")));
+    }
+};
+
 TEST(ChownTree, ListingsThatTellNoTypesAreWalkedAsThoseThatDo) {
     test_support::ScratchDirectory scratch;
     const std::string d = scratch / "d";
@@ -117,6 +135,19 @@ TEST(ChownTree, ListingsThatTellNoTypesAreWalkedAsThoseThatDo) {
     const std::vector<std::string> typed = recorded_walk(d);
     EXPECT_EQ(typed.size(), 12u);
     EXPECT_EQ(untyped_walk(d), typed);
+    // A dry run places what it reaches alike, where any entry may be a link.
+    Told with_types;
+    Told without_types;
+    ownership_mender::chown_tree(d, 4321, {&with_types, true});
+    hide_entry_types = true;
+    ownership_mender::chown_tree(d, 4321, {&without_types, true});
+    hide_entry_types = false;
+    EXPECT_EQ(without_types.would_change, with_types.would_change);
+    const std::string outside_through_out = " " + d + "/out";
+    EXPECT_EQ(
+        std::count_if(with_types.would_change.begin(), with_types.would_change.end(),
+                      [&](const std::string& line) { return line.ends_with(outside_through_out); }),
+        2);  // out/far and out
 
     // An entry of unknown type is taken for a link: a directory reached through one and then
     // through a link from the same depth is listed once, where with types it is listed twice.
@@ -129,18 +160,6 @@ TEST(ChownTree, ListingsThatTellNoTypesAreWalkedAsThoseThatDo) {
     EXPECT_EQ(untyped_walk(twice).size(), 4u);
 }
 
-// What the walk tells of listings; changes that fail are expected without root.
-struct ListingFailures final : ownership_mender::WalkObserver {
-    std::vector<std::string> told;
-    void entry_not_changed(std::string_view, ownership_mender::FailedCall, int) override {}
-    void directory_not_listed(std::string_view path, ownership_mender::FailedCall call,
-                              int error) override {
-        const bool read = call == ownership_mender::FailedCall::read;
-        told.push_back(std::string(path) + (read ? " read " : " ") + std::strerror(error));
-    }
-    void entry_would_change(std::string_view, std::optional<std::string_view>) override {}
-};
-
 TEST(ChownTree, AListingThatFailsPartWayIsToldAndItsDirectoryStillChanged) {
     test_support::ScratchDirectory scratch;
     const std::string d = scratch / "d";
@@ -151,11 +170,11 @@ TEST(ChownTree, AListingThatFailsPartWayIsToldAndItsDirectoryStillChanged) {
     // Every entry read, then a read that fails instead of telling the end.
     getdents_before_failure = 1;
     entries_before_failure = 5;
-    ListingFailures failures;
-    const ownership_mender::WalkTally tally = ownership_mender::chown_tree(d, 4321, {&failures});
+    Told told;
+    const ownership_mender::WalkTally tally = ownership_mender::chown_tree(d, 4321, {&told});
     getdents_before_failure = -1;
     entries_before_failure = -1;
-    EXPECT_EQ(failures.told, std::vector<std::string>{d + " read " + std::strerror(EIO)});
+    EXPECT_EQ(told.not_listed, std::vector<std::string>{d + " read " + std::strerror(EIO)});
     EXPECT_EQ(tally.changed + tally.unchanged, 4u);
     EXPECT_EQ(tally.not_listed, 1u);
 }

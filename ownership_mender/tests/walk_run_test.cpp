@@ -47,8 +47,7 @@ std::string event(const std::string& level, const std::string& body) {
            "walk_run.cpp:N] event: " + body + "\n";
 }
 
-std::string failure(const char* event_name, const std::string& path, const char* call,
-                    int error) {
+std::string failure(const char* event_name, const std::string& path, const char* call, int error) {
     return event("ERRO", std::string(event_name) + ", path: \"" + path + "\", call: \"" + call +
                              "\", errno: " + std::to_string(error) + ", error: \"" +
                              std::strerror(error) + "\"");

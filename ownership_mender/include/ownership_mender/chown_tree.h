@@ -40,9 +40,9 @@ class WalkObserver {
 struct WalkTally {
     std::uint64_t changed = 0;
     std::uint64_t unchanged = 0;
-    std::uint64_t not_listed = 0;    // directories not listed, or listed only in part
-    std::uint64_t outside = 0;       // of changed: entries outside PATH
-    std::uint64_t leaving_links = 0; // links through which the walk left PATH
+    std::uint64_t not_listed = 0;     // directories not listed, or listed only in part
+    std::uint64_t outside = 0;        // of changed: entries outside PATH
+    std::uint64_t leaving_links = 0;  // links through which the walk left PATH
     bool operator==(const WalkTally&) const = default;
 };
 

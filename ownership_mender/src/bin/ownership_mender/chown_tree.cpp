@@ -119,7 +119,8 @@ class TreeWalk {
             if (options_.dry_run && (through_link || ancestor != nullptr)) {
                 // A target in PATH brings the walk back in; one outside leaves PATH by this
                 // entry, unless the walk had left it already.
-                if (ancestor != nullptr ? ancestor->outside_from == 0 : link_target_inside(status)) {
+                if (ancestor != nullptr ? ancestor->outside_from == 0
+                                        : link_target_inside(status)) {
                     outside_from = 0;
                 } else if (outside_from == 0) {
                     outside_from = path_.size();
@@ -210,9 +211,8 @@ class TreeWalk {
     // The level on the line of descent that lists the directory identity, if one does.
     const Level* on_descent_line(const DirectoryIdentity& identity) const {
         const auto end = levels_.begin() + static_cast<std::ptrdiff_t>(depth_);
-        const auto found = std::find_if(levels_.begin(), end, [&](const Level& level) {
-            return level.identity == identity;
-        });
+        const auto found = std::find_if(
+            levels_.begin(), end, [&](const Level& level) { return level.identity == identity; });
         return found == end ? nullptr : &*found;
     }
 

@@ -27,9 +27,9 @@ struct DirectoryEntry {
 class DirectoryListing {
   public:
     // Opens the listing of path (links are followed), closing whatever was open before. False
-    // when the system refuses, with errno telling why; the slot is then closed. depth is the number of listings a walk
-    // has open above this one: where the listing keeps a read buffer of its own, deep listings
-    // get a smaller one, so that a walk's memory grows only slowly with its depth.
+    // when the system refuses, with errno telling why; the slot is then closed. depth is the number
+    // of listings a walk has open above this one: where the listing keeps a read buffer of its own,
+    // deep listings get a smaller one, so that a walk's memory grows only slowly with its depth.
     bool open(const char* path, std::size_t depth = 0);
 
     // Opens the listing of the entry name in the open directory whose descriptor is directory

@@ -104,8 +104,7 @@ int run_walk(const Args& args, const WalkChoice& choice) {
         return 0;
     }
     EventReport report;
-    const WalkTally tally =
-        chown_tree(args.path, args.uid, WalkOptions{&report, choice.dry_run});
+    const WalkTally tally = chown_tree(args.path, args.uid, WalkOptions{&report, choice.dry_run});
     if (choice.dry_run) {
         dry_run_finished(tally);
         return 0;

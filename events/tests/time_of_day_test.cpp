@@ -1,11 +1,25 @@
 // The time of day on log lines: local zone, truncated milliseconds, fixed width.
 #include "time_of_day.h"
 
+#include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <time.h>
 
 #include <regex>
 
 #include "events_test/memory_stream.h"
+
+namespace {
+int zones_read = 0;
+}  // namespace
+
+// Counts the C library's readings of the zone, forwarding them.
+extern "C" void tzset() noexcept(noexcept(::tzset())) {
+    using Tzset = void (*)();
+    static const auto system_tzset = reinterpret_cast<Tzset>(::dlsym(RTLD_NEXT, "tzset"));
+    ++zones_read;
+    system_tzset();
+}
 
 namespace {
 
@@ -34,6 +48,27 @@ TEST(TimeOfDay, FollowsTz) {
     EXPECT_EQ(format_time_of_day(utc_time(20, 0, 1, 5'000'000)), "01:30:01.005");
     events_test::use_time_zone("EST+05");
     EXPECT_EQ(format_time_of_day(utc_time(3, 15, 0)), "22:15:00.000");
+    events_test::use_time_zone("UTC");
+}
+
+TEST(TimeOfDay, TheZoneIsReadAgainOnlyWhenTzChanges) {
+    const auto lines = [](const char* zone) {
+        if (zone != nullptr) {
+            ::setenv("TZ", zone, 1);
+        } else {
+            ::unsetenv("TZ");
+        }
+        zones_read = 0;
+        for (int line = 0; line < 3; ++line) {
+            format_time_of_day(std::chrono::system_clock::now());
+        }
+        return zones_read;
+    };
+    EXPECT_EQ(lines("XXX-03"), 1);
+    EXPECT_EQ(lines("XXX-03"), 0);
+    EXPECT_EQ(lines(nullptr), 1);
+    EXPECT_EQ(lines(nullptr), 0);
+    EXPECT_EQ(lines("UTC"), 1);
     events_test::use_time_zone("UTC");
 }
 

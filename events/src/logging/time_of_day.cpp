@@ -5,9 +5,29 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "base/environment.h"
 
 namespace events {
 namespace {
+
+// Makes the C library's zone follow TZ. tzset is called only when TZ differs from what it was at
+// this thread's last call: where TZ is unset, every call looks at the system's zone file again,
+// a status call per log line, which a dry run writes for every entry of a tree.
+void follow_time_zone() {
+    thread_local bool followed = false;
+    thread_local std::optional<std::string> followed_zone;
+    const std::optional<std::string_view> zone = base::environment_variable("TZ");
+    if (followed && zone == followed_zone) {
+        return;
+    }
+    ::tzset();
+    followed = true;
+    followed_zone = zone ? std::optional<std::string>(*zone) : std::nullopt;
+}
 
 void put_two_digits(int value, char* at) {
     at[0] = static_cast<char>('0' + value / 10);
@@ -24,8 +44,7 @@ std::string format_time_of_day(std::chrono::system_clock::time_point time) {
         std::chrono::duration_cast<std::chrono::milliseconds>(since_epoch - whole_seconds).count();
     const auto seconds = static_cast<std::time_t>(whole_seconds.count());
 
-    // tzset picks up a changed TZ; it returns at once when the zone is the same as before.
-    ::tzset();
+    follow_time_zone();
     std::tm local{};
     if (::localtime_r(&seconds, &local) == nullptr) {
         // Outside the C library's range: the time of day in UTC, which needs no zone.

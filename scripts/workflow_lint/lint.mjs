@@ -27,7 +27,10 @@ for (const argument of process.argv.slice(2)) {
     files.push(argument);
   }
 }
-const isDate = (text) => /^\d{4}-\d{2}-\d{2}$/.test(text);
+// A real day of the calendar: "2027-02-30" would otherwise roll over and "2027-13-01" never come.
+const isDate = (text) =>
+  /^\d{4}-\d{2}-\d{2}$/.test(text) && !Number.isNaN(Date.parse(text)) &&
+  new Date(Date.parse(text)).toISOString().slice(0, 10) === text;
 if (!tablePath || !isDate(today ?? "") || files.length === 0) {
   console.error("usage: node lint.mjs --runner-labels=FILE --today=YYYY-MM-DD WORKFLOW...");
   process.exit(2);
@@ -84,7 +87,7 @@ function labelFindings(path, text) {
       } else if (end && daysUntil(end) <= 0) {
         message = `job "${name}": runner label "${label}" is no longer supported since ${end}`;
       } else if (end && daysUntil(end) <= 90) {
-        console.log(`${path}: note: runner label "${label}" is supported until ${end}, ` +
+        console.log(`${path}: note: runner label "${label}" is unsupported from ${end}, ` +
                     `${daysUntil(end)} days from now`);
       }
       if (message) findings.push(`${path}:${where(label)}: ${message} [runner-label-table]`);

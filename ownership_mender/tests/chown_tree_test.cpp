@@ -702,6 +702,7 @@ TEST(ChownTree, UnreadableDirectoryKeepsChildrenButIsChanged) {
     ScratchDirectory scratch(test_support::ScratchAccess::everyone);
     const std::string d = scratch / "d";
     make_directory(d);
+    ASSERT_EQ(::chmod(d.c_str(), 0755), 0);  // whatever the umask
     make_directory(d + "/locked");
     make_file(d + "/locked/inside");
     ASSERT_EQ(::chmod((d + "/locked").c_str(), 0), 0);

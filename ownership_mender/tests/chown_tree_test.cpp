@@ -814,6 +814,30 @@ TEST(ChownTree, ADryRunToldEveryChangeTheWalkThenMadeAndWhereItLies) {
              make_link("loop_a", d + "/loop_b");
              return d;
          }},
+        // A file's place is that of the directory its last link leads into; a directory far
+        // below any the walk is in is placed by climbing all the way up.
+        {"links to files in, out, absolute, chained, out and back; a link 250 levels down",
+         [](const std::string& scratch) {
+             std::string d = scratch + "/d";
+             make_directory(d);
+             make_directory(d + "/real");
+             make_file(d + "/real/near");
+             make_directory(scratch + "/outside");
+             make_file(scratch + "/outside/far");
+             make_link("real/near", d + "/to_near");
+             make_link("to_near", d + "/chained");
+             make_link(d + "/real/near", d + "/absolute_in");
+             make_link(scratch + "/outside/far", d + "/absolute_out");
+             make_link("../d/real/near", scratch + "/outside/back");
+             make_link("../outside/back", d + "/out_and_back");
+             test_support::make_chain(d + "/deep", "n", 250);
+             std::string deepest = "deep";
+             for (int level = 0; level < 250; ++level) {
+                 deepest += "/n";
+             }
+             make_link(deepest, d + "/to_deepest");
+             return d;
+         }},
         {"out from beyond the path limit",
          [](const std::string& scratch) {
              make_directory(scratch + "/outside");

@@ -326,6 +326,10 @@ struct WatchingDrain final : events::FlushDrain {
     bool is_enabled(Level) const override { return false; }
     std::vector<std::string> held_lines() const override { return {}; }
     void flush() override {}
+    base::Result<bool, events::LineNotWritten> try_log(const events::LogRecord&,
+                                                       const events::KeyValueSource&) override {
+        return false;
+    }
 };
 
 TEST(Slots, ThreadExitReleasesTheDrainBeforeThePairs) {

@@ -54,11 +54,12 @@ void append_json_byte(std::string& out, char c) {
     }
 }
 
-}  // namespace
-
-// Encoding cannot fail, so there is no failure path between encoding and logging.
-void emit_event(std::string_view event_name, std::span<EventField> fields,
-                const events::CallSite& call_site) {
+// Logs the text record of an event through log, then hands the structured copy over; the JSON
+// texts move into it. Encoding cannot fail, so there is no failure path between encoding and
+// logging.
+template <typename Log>
+auto emit_with(std::string_view event_name, std::span<EventField> fields,
+               const events::CallSite& call_site, const Log& log) {
     std::string message = "event: ";
     message += event_name;
     std::vector<events::KeyValue> pairs;
@@ -66,7 +67,7 @@ void emit_event(std::string_view event_name, std::span<EventField> fields,
     for (const EventField& field : fields) {
         pairs.push_back(events::KeyValue{field.name, std::string_view(field.json)});
     }
-    events::log_record(events::LogRecord(call_site, message, pairs));
+    auto logged = log(events::LogRecord(call_site, message, pairs));
 
     events::dispatch_event([&] {
         events::PlatformEvent event;
@@ -79,6 +80,23 @@ void emit_event(std::string_view event_name, std::span<EventField> fields,
         event.code = kEventCode;
         return event;
     });
+    return logged;
+}
+
+}  // namespace
+
+void emit_event(std::string_view event_name, std::span<EventField> fields,
+                const events::CallSite& call_site) {
+    emit_with(event_name, fields, call_site, [](const events::LogRecord& record) {
+        events::log_record(record);
+        return true;
+    });
+}
+
+base::Result<bool, events::LineNotWritten> try_emit_event(std::string_view event_name,
+                                                          std::span<EventField> fields,
+                                                          const events::CallSite& call_site) {
+    return emit_with(event_name, fields, call_site, &events::try_log_record);
 }
 
 std::string json_string(std::string_view text) {

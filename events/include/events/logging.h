@@ -11,10 +11,17 @@
 #include <utility>
 #include <vector>
 
+#include "base/result.h"
 #include "events/log_record.h"
 #include "inheritable_thread_local/thread_slot.h"
 
 namespace events {
+
+// A line that could not be written, with the stream's error as people read it
+// ("Broken pipe (os error 32)").
+struct LineNotWritten {
+    std::string reason;
+};
 
 // The drain of a text logger: where its records go.
 class FlushDrain {
@@ -40,6 +47,13 @@ class FlushDrain {
 
     // Writes out whatever is held back.
     virtual void flush() = 0;
+
+    // As log, but a failed write is returned instead of being fatal, and leaves the drain as
+    // usable as before (what was written stays written): for lines that only observe, whose
+    // loss must cost the program nothing else. True when the line was written, false when its
+    // level dropped it.
+    virtual base::Result<bool, LineNotWritten> try_log(const LogRecord& record,
+                                                       const KeyValueSource& logger_values) = 0;
 };
 
 // The structured copy of a platform event. Owns all its texts; ownership passes to the event
@@ -85,6 +99,10 @@ extern const inheritable_thread_local::ThreadSlot<std::shared_ptr<EventLogger>> 
 // first users wait for it), it lives until the process ends. Failures inside the logger are
 // fatal there; a record dropped by level is no failure.
 void log_record(const LogRecord& record);
+
+// As log_record, but a failed write is returned to the caller instead of stopping the process
+// (FlushDrain::try_log). True when the line was written, false when its level dropped it.
+base::Result<bool, LineNotWritten> try_log_record(const LogRecord& record);
 
 // Hands an event to the calling thread's event logger. make_event is called only when there is
 // one, so that a thread without an event logger never builds the event.

@@ -1,4 +1,4 @@
-// Stream errors: kinds of system error numbers, system messages and the debug form.
+// Stream errors: kinds of system error numbers, system messages, the debug and display forms.
 #include "io_error.h"
 
 #include <array>
@@ -146,6 +146,17 @@ std::string IoError::debug_form() const {
         out += base::debug_quoted(text_);
     }
     out += " }";
+    return out;
+}
+
+std::string IoError::display_form() const {
+    if (form_ != Form::os) {
+        return text_;
+    }
+    std::string out = system_message(code_);
+    out += " (os error ";
+    base::append_decimal(out, code_);
+    out += ")";
     return out;
 }
 

@@ -75,6 +75,9 @@ class IoError {
     // `Custom { kind: Other, error: "formatting error" }`.
     std::string debug_form() const;
 
+    // As people read it: `Broken pipe (os error 32)`, or the fixed message or the text.
+    std::string display_form() const;
+
   private:
     enum class Form { os, simple, custom };
     IoError(Form form, IoErrorKind kind, int code, std::string_view text)

@@ -2,6 +2,8 @@
 #include "events/logging.h"
 
 #include <new>
+#include <optional>
+#include <utility>
 
 #include "log_stream.h"
 #include "logger_settings.h"
@@ -66,6 +68,15 @@ void log_record(const LogRecord& record) {
         const TextLogger& target = logger != nullptr ? *logger : default_logger();
         target.drain->log(record, *target.values);
     });
+}
+
+base::Result<bool, LineNotWritten> try_log_record(const LogRecord& record) {
+    std::optional<base::Result<bool, LineNotWritten>> outcome;
+    inheritable_thread_local::with(LOGGER, [&](const TextLogger* logger) {
+        const TextLogger& target = logger != nullptr ? *logger : default_logger();
+        outcome.emplace(target.drain->try_log(record, *target.values));
+    });
+    return std::move(*outcome);
 }
 
 void dispatch_event(const std::function<PlatformEvent()>& make_event) {

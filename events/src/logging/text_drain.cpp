@@ -3,6 +3,7 @@
 
 #include <exception>
 #include <mutex>
+#include <utility>
 
 #include "base/fatal_report.h"
 
@@ -37,22 +38,25 @@ class MutexDrain final : public FlushDrain {
 
     void log(const LogRecord& record, const KeyValueSource& logger_values) override {
         std::unique_lock<std::mutex> lock(mutex_);
-        if (poisoned_) {
-            lock.unlock();
-            base::fatal("slog::Fuse Drain: ", "MutexDrainError::Mutex");
-        }
-        const PoisonOnUnwind poison(poisoned_);
-        // Level filter.
-        if (!passes(record.level(), level_)) {
-            return;
-        }
+        const base::Result<bool, IoError> written = filter_and_write(lock, record, logger_values);
         // Fatal-on-error guard around the formatter. The lock is still held, so the mutex
         // counts as poisoned from here on.
-        const base::Result<void, IoError> written = format_.log(record, logger_values);
         if (!written.ok()) {
             poisoned_ = true;
             base::fatal("slog::Fuse Drain: ", written.error().debug_form());
         }
+    }
+
+    // The same chain without the guard: the error goes back to the caller, and nothing is
+    // poisoned, since no fatal stop passes out while the lock is held.
+    base::Result<bool, LineNotWritten> try_log(const LogRecord& record,
+                                               const KeyValueSource& logger_values) override {
+        std::unique_lock<std::mutex> lock(mutex_);
+        const base::Result<bool, IoError> written = filter_and_write(lock, record, logger_values);
+        if (!written.ok()) {
+            return LineNotWritten{written.error().display_form()};
+        }
+        return written.value();
     }
 
     bool is_enabled(Level level) const override {
@@ -69,6 +73,26 @@ class MutexDrain final : public FlushDrain {
     void flush() override {}
 
   private:
+    // Under lock: the poisoned check, the level filter and the formatter. True when the line
+    // was written, false when its level dropped it.
+    base::Result<bool, IoError> filter_and_write(std::unique_lock<std::mutex>& lock,
+                                                 const LogRecord& record,
+                                                 const KeyValueSource& logger_values) {
+        if (poisoned_) {
+            lock.unlock();
+            base::fatal("slog::Fuse Drain: ", "MutexDrainError::Mutex");
+        }
+        const PoisonOnUnwind poison(poisoned_);
+        if (!passes(record.level(), level_)) {
+            return false;
+        }
+        base::Result<void, IoError> written = format_.log(record, logger_values);
+        if (!written.ok()) {
+            return std::move(written).error();
+        }
+        return true;
+    }
+
     mutable std::mutex mutex_;
     bool poisoned_ = false;
     Level level_;

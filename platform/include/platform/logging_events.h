@@ -8,7 +8,9 @@
 #include <string>
 #include <string_view>
 
+#include "base/result.h"
 #include "events/log_record.h"
+#include "events/logging.h"
 
 namespace platform {
 
@@ -32,6 +34,13 @@ struct EventField {
 // into it.
 void emit_event(std::string_view event_name, std::span<EventField> fields,
                 const events::CallSite& call_site);
+
+// As emit_event, but a failed write of the line is returned instead of stopping the process
+// (events::try_log_record); the structured copy is handed over either way. True when the line
+// was written, false when its level dropped it.
+base::Result<bool, events::LineNotWritten> try_emit_event(std::string_view event_name,
+                                                          std::span<EventField> fields,
+                                                          const events::CallSite& call_site);
 
 // A JSON string of text: only quotation mark, backslash and the bytes 0x00 to 0x1F are
 // escaped; every other byte is copied as it is.

@@ -15,8 +15,10 @@
 #include <chrono>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <functional>
+#include <iostream>
 #include <map>
 #include <optional>
 #include <set>
@@ -720,31 +722,47 @@ TEST(ChownTree, UnreadableDirectoryKeepsChildrenButIsChanged) {
     EXPECT_EQ(result.out, "/locked\n\n");
 }
 
-// What a dry run tells: each entry it would change, with the link by which it left PATH, or
-// that it could not look at an entry (would_change false).
+// What a dry run tells: each entry it would change, with the link by which it left PATH or
+// that its place could not be decided, or that it could not look at an entry (would_change
+// false); besides, the links it could not place and the directories it could not list.
 struct DryRunLine {
     std::string path;
     std::optional<std::string> outside_through;
     bool would_change = true;
+    bool placed = true;
     bool operator==(const DryRunLine&) const = default;
 };
+
+void PrintTo(const DryRunLine& line, std::ostream* out) {
+    *out << line.path << (line.would_change ? "" : " (not looked at)")
+         << (line.placed ? "" : " (not placed)") << " outside through "
+         << line.outside_through.value_or("-");
+}
 
 class DryRunRecorder final : public ownership_mender::WalkObserver {
   public:
     std::vector<DryRunLine> lines;
+    std::vector<std::string> not_placed;
+    std::vector<std::string> not_listed;
 
     void entry_not_changed(std::string_view path, ownership_mender::FailedCall call, int) override {
         EXPECT_EQ(call, ownership_mender::FailedCall::stat) << path;
         lines.push_back({std::string(path), std::nullopt, false});
     }
-    void directory_not_listed(std::string_view path, ownership_mender::FailedCall, int) override {
-        ADD_FAILURE() << "not listed: " << path;
+    void directory_not_listed(std::string_view path, ownership_mender::FailedCall,
+                              int error) override {
+        not_listed.push_back(std::string(path) + ": " + std::strerror(error));
     }
-    void entry_would_change(std::string_view path,
-                            std::optional<std::string_view> outside_through) override {
-        lines.push_back({std::string(path), outside_through
-                                                ? std::optional<std::string>(*outside_through)
-                                                : std::nullopt});
+    void entry_not_placed(std::string_view path, ownership_mender::FailedCall,
+                          int error) override {
+        not_placed.push_back(std::string(path) + ": " + std::strerror(error));
+    }
+    void entry_would_change(std::string_view path, std::optional<std::string_view> outside_through,
+                            bool placed) override {
+        lines.push_back({std::string(path),
+                         outside_through ? std::optional<std::string>(*outside_through)
+                                         : std::nullopt,
+                         true, placed});
     }
 };
 
@@ -792,8 +810,44 @@ void collect_inside(int at, const char* name, std::set<Identity>& inside) {
     }
 }
 
+// Trees for a dry run, and what it cannot do there: with descriptors more descriptors free (0:
+// as many as the process has), it cannot place the links not_placed nor list the directories
+// not_listed (paths beneath PATH). make returns PATH, or nothing where the tree cannot be made
+// here; mounted, when given, is a mount beneath the scratch directory to undo afterwards.
+struct DryRunTree {
+    const char* what;
+    std::function<std::string(const std::string& scratch)> make;
+    const char* mounted = nullptr;
+    int descriptors = 0;
+    std::vector<std::string> not_placed = {};
+    std::vector<std::string> not_listed = {};
+};
+
+// While it lives, the process may open only so many more descriptors.
+class DescriptorLimit {
+  public:
+    explicit DescriptorLimit(int more) {
+        ::getrlimit(RLIMIT_NOFILE, &saved_);
+        if (more == 0) {
+            return;
+        }
+        rlimit limited = saved_;
+        limited.rlim_cur = 0;
+        for (int free = more; free > 0; ++limited.rlim_cur) {
+            free -= ::fcntl(static_cast<int>(limited.rlim_cur), F_GETFD) == -1 ? 1 : 0;
+        }
+        EXPECT_EQ(::setrlimit(RLIMIT_NOFILE, &limited), 0);
+    }
+    ~DescriptorLimit() { ::setrlimit(RLIMIT_NOFILE, &saved_); }
+    DescriptorLimit(const DescriptorLimit&) = delete;
+    DescriptorLimit& operator=(const DescriptorLimit&) = delete;
+
+  private:
+    rlimit saved_{};
+};
+
 TEST(ChownTree, ADryRunToldEveryChangeTheWalkThenMadeAndWhereItLies) {
-    const BeyondLimits trees[] = {
+    const DryRunTree trees[] = {
         {"links in, out, up, dangling, looping, out and back in",
          [](const std::string& scratch) {
              std::string d = scratch + "/d";
@@ -847,22 +901,82 @@ TEST(ChownTree, ADryRunToldEveryChangeTheWalkThenMadeAndWhereItLies) {
              });
              return scratch + "/d/";
          }},
+        // A directory lies in PATH however the walk first meets it: out/bm shows d/a, so the
+        // links through it lie in PATH, and so do the links to a listed after them.
+        {"links in through a bind mount elsewhere, then links in",
+         [](const std::string& scratch) {
+             const std::string d = scratch + "/d";
+             make_directory(d);
+             make_directory(d + "/a");
+             make_file(d + "/a/f");
+             make_directory(scratch + "/out");
+             make_directory(scratch + "/out/bm");
+             for (const char* n : {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"}) {
+                 make_link("../out/bm", d + "/z" + n);
+                 make_link("a", d + "/y" + n);
+             }
+             // The walk must meet a link through the bind mount first.
+             for (const std::string& name : test_support::system_listing(d)) {
+                 if (name.starts_with('z')) {
+                     break;
+                 }
+                 if (name.starts_with('y')) {
+                     EXPECT_EQ(::unlink((d + "/" + name).c_str()), 0);
+                 }
+             }
+             return test_support::bind_mount(d + "/a", scratch + "/out/bm") ? d : std::string();
+         },
+         "out/bm"},
+        // Placing the link needs a descriptor for s, and the walk holds the last one: the link
+        // is not placed, rather than called outside, and s is not listed.
+        {"a link to a file beside it, at the deepest level the walk can list",
+         [](const std::string& scratch) {
+             const std::string deepest = scratch + "/d/d0/d1/d2/d3";
+             for (std::size_t slash = scratch.size() + 2; slash != std::string::npos;
+                  slash = deepest.find('/', slash + 1)) {
+                 make_directory(deepest.substr(0, slash));
+             }
+             make_directory(deepest);
+             make_directory(deepest + "/s");
+             make_file(deepest + "/s/g");
+             make_link("s/g", deepest + "/fl");
+             return scratch + "/d";
+         },
+         nullptr, 5, {"/d0/d1/d2/d3/fl"}, {"/d0/d1/d2/d3/s"}},
     };
     for (const auto& tree : trees) {
         ScratchDirectory scratch;
         const std::string path = tree.make(scratch.path());
+        if (path.empty()) {
+            std::cout << "[ SKIPPED  ] " << tree.what << ": no mount namespace of our own\n";
+            continue;
+        }
         std::set<Identity> inside;
         collect_inside(AT_FDCWD, path.c_str(), inside);
 
         DryRunRecorder dry_run;
         ownership_mender::WalkTally tally;
+        std::vector<std::pair<std::string, int>> tried;
         {
+            const DescriptorLimit limit(tree.descriptors);
+            {
+                ChangeRecorder recorder;
+                tally = ownership_mender::chown_tree(path, kNewOwner, {&dry_run, true});
+                EXPECT_TRUE(recorder.tried().empty()) << tree.what;
+            }
             ChangeRecorder recorder;
-            tally = ownership_mender::chown_tree(path, kNewOwner, {&dry_run, true});
-            EXPECT_TRUE(recorder.tried().empty()) << tree.what;
+            ownership_mender::chown_tree(path, kNewOwner);
+            tried = recorder.tried();
         }
-        ChangeRecorder recorder;
-        ownership_mender::chown_tree(path, kNewOwner);
+        const auto beneath = [&](const std::vector<std::string>& relative, const char* why) {
+            std::vector<std::string> paths;
+            for (const std::string& entry : relative) {
+                paths.push_back(path + entry + ": " + why);
+            }
+            return paths;
+        };
+        EXPECT_EQ(dry_run.not_placed, beneath(tree.not_placed, std::strerror(EMFILE))) << tree.what;
+        EXPECT_EQ(dry_run.not_listed, beneath(tree.not_listed, std::strerror(EMFILE))) << tree.what;
 
         // Entry for entry, the changes the walk then tried, and which of them could succeed.
         std::vector<std::pair<std::string, int>> told;
@@ -874,9 +988,13 @@ TEST(ChownTree, ADryRunToldEveryChangeTheWalkThenMadeAndWhereItLies) {
                 return identity && inside.count(*identity) == 1;
             };
             told.emplace_back(last_name(line.path), line.would_change ? 0 : -1);
-            DryRunLine placed{line.path, std::nullopt, line.would_change};
-            for (std::size_t end = line.path.size();
-                 line.would_change && end > path.size() && !lies_inside(line.path.substr(0, end));
+            const bool placeable =
+                std::find(tree.not_placed.begin(), tree.not_placed.end(),
+                          line.path.substr(path.size())) == tree.not_placed.end();
+            DryRunLine placed{line.path, std::nullopt, line.would_change, placeable};
+            for (std::size_t end = line.path.size(); line.would_change && placeable &&
+                                                     end > path.size() &&
+                                                     !lies_inside(line.path.substr(0, end));
                  end = line.path.rfind('/', end - 1)) {
                 placed.outside_through = line.path.substr(0, end);
             }
@@ -886,14 +1004,19 @@ TEST(ChownTree, ADryRunToldEveryChangeTheWalkThenMadeAndWhereItLies) {
             counted.outside += placed.outside_through ? 1 : 0;
             counted.leaving_links += placed.outside_through == line.path ? 1 : 0;
         }
-        std::vector<std::pair<std::string, int>> tried = recorder.tried();
+        counted.not_listed = tree.not_listed.size();
+        counted.not_placed = tree.not_placed.size();
         for (auto& [name, error] : tried) {
             error = error == 0 || error == EPERM ? 0 : -1;
         }
         EXPECT_EQ(told, tried) << tree.what;
         EXPECT_EQ(dry_run.lines, expected) << tree.what;
         EXPECT_EQ(tally, counted) << tree.what;
-        EXPECT_GT(tally.outside, 0u) << tree.what;
+        EXPECT_EQ(tally.outside > 0, tree.mounted == nullptr && tree.descriptors == 0)
+            << tree.what;
+        if (tree.mounted != nullptr) {
+            test_support::unmount(scratch / tree.mounted);
+        }
     }
 }
 

@@ -108,8 +108,11 @@ struct Told final : ownership_mender::WalkObserver {
         const bool read = call == ownership_mender::FailedCall::read;
         not_listed.push_back(std::string(path) + (read ? " read " : " ") + std::strerror(error));
     }
-    void entry_would_change(std::string_view path,
-                            std::optional<std::string_view> outside_through) override {
+    void entry_not_placed(std::string_view path, ownership_mender::FailedCall, int) override {
+        ADD_FAILURE() << "not placed: " << path;
+    }
+    void entry_would_change(std::string_view path, std::optional<std::string_view> outside_through,
+                            bool) override {
         would_change.push_back(std::string(path) + " " + std::string(outside_through.value_or("")));
     }
 };

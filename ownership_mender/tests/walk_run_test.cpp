@@ -1,8 +1,11 @@
 // The report of what the walk left behind, and the dry run, end to end: the exact lines (time
 // and line numbers aside), the summary and the exit status, on trees where root is refused.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <cstring>
 #include <functional>
@@ -22,6 +25,7 @@ using test_support::make_directory;
 using test_support::make_file;
 using test_support::make_link;
 using test_support::ProgramRun;
+using test_support::StreamKind;
 using test_support::ScratchDirectory;
 
 // The run's lines with the time and the line number of the logging statement left out.
@@ -60,6 +64,73 @@ struct ReportCase {
     std::function<bool(const std::string& d, ProgramRun& run, std::string& lines)> make;
     std::string summary;  // changed, unchanged, not listed
 };
+
+// The report cut short: its stream refuses a line (a closed pipe, a full device, a file at its
+// size limit after the first line, first_line bytes; 0: none). The walk still makes every
+// change, and standard error says where the report stopped, when it still can.
+void expect_cut_short_reports_cost_nothing(const ReportCase& c, const ProgramRun& run,
+                                           std::size_t first_line) {
+    const std::string d = run.argv[1];
+    const std::string file = d + "/../report";
+    const std::string went_on = "; the walk went on to its end: changed: " + c.summary + "\n";
+    struct CutShort {
+        const char* what;
+        StreamKind out;
+        StreamKind err;
+        const char* env;
+        std::size_t file_limit;  // stdout is file, limited to this size
+        std::string err_text;
+    };
+    const CutShort runs[] = {
+        {"a closed pipe", StreamKind::broken_pipe, StreamKind::pipe, nullptr, 0,
+         "after 0 lines: Broken pipe (os error 32)" + went_on},
+        {"a full device", StreamKind::full_device, StreamKind::pipe, nullptr, 0,
+         "after 0 lines: No space left on device (os error 28)" + went_on},
+        {"standard error, a closed pipe", StreamKind::pipe, StreamKind::broken_pipe,
+         "RUST_LOG_EVENTS_TO_STDERR=", 0, ""},
+        {"a file full after a line", StreamKind::pipe, StreamKind::pipe, nullptr, first_line + 8,
+         "after 1 line: File too large (os error 27)" + went_on},
+    };
+    for (const CutShort& cut : runs) {
+        if ((cut.out == StreamKind::full_device && ::access("/dev/full", W_OK) != 0) ||
+            (cut.file_limit != 0 && first_line == 0)) {
+            continue;
+        }
+        ProgramRun reset = run;
+        reset.argv[2] = "1234";
+        std::erase(reset.env, "OWNERSHIP_MENDER_REPORT=1");
+        EXPECT_EQ(program_under_test::run(reset).exit_status, 0);
+        ASSERT_EQ(test_support::owner_of(d).uid, 1234u);
+
+        ProgramRun cut_run = run;
+        cut_run.env.emplace_back("OWNERSHIP_MENDER_REPORT=1");
+        if (cut.env != nullptr) {
+            cut_run.env.emplace_back(cut.env);
+        }
+        cut_run.stdout_kind = cut.out;
+        cut_run.stderr_kind = cut.err;
+        if (cut.file_limit != 0) {
+            cut_run.before_exec = [&, before = run.before_exec] {
+                if (before) {
+                    before();
+                }
+                const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+                const rlimit limit{cut.file_limit, cut.file_limit};
+                if (fd == -1 || ::dup2(fd, STDOUT_FILENO) == -1 || ::close(fd) != 0 ||
+                    ::signal(SIGXFSZ, SIG_IGN) == SIG_ERR ||
+                    ::setrlimit(RLIMIT_FSIZE, &limit) != 0) {
+                    ::_exit(70);
+                }
+            };
+        }
+        const auto result = program_under_test::run(cut_run);
+        const std::string prefix = "ownership_mender: the report was cut short ";
+        EXPECT_EQ(result.err, cut.err_text.empty() ? "" : prefix + cut.err_text)
+            << c.what << ", " << cut.what;
+        EXPECT_EQ(result.exit_status, 3) << c.what << ", " << cut.what;
+        EXPECT_EQ(test_support::owner_of(d).uid, 4321u) << c.what << ", " << cut.what;
+    }
+}
 
 TEST(WalkRun, TheReportTellsWhatWasLeftBehindAndOffChangesNothing) {
     OWNERSHIP_MENDER_REQUIRE_ROOT();
@@ -156,6 +227,7 @@ TEST(WalkRun, TheReportTellsWhatWasLeftBehindAndOffChangesNothing) {
                 << c.what;
             EXPECT_EQ(result.err, "") << c.what;
             EXPECT_EQ(result.exit_status, lines.empty() ? 0 : 1) << c.what;
+            expect_cut_short_reports_cost_nothing(c, run, lines.empty() ? 0 : result.out.find('\n'));
         } else {
             std::cout << "[ SKIPPED  ] " << c.what << ": not possible here\n";
         }
@@ -180,7 +252,7 @@ TEST(WalkRun, ADryRunChangesNothingAndMarksWhatLiesOutside) {
     expected += event("INFO", would_change("", "null"));
     expected += event("INFO",
                       "dry_run_finished, would_change: 3, outside: 2, leaving_links: 1, "
-                      "unchanged: 0, not_listed: 0");
+                      "unchanged: 0, not_listed: 0, not_placed: 0");
     for (const char* report : {"OWNERSHIP_MENDER_REPORT=0", "OWNERSHIP_MENDER_REPORT=1"}) {
         const auto result = program_under_test::run(program_under_test::program(
             {d, "4321"}, {"OWNERSHIP_MENDER_DRY_RUN=1", report, "RUST_LOG_EVENTS_TO_STDERR="}));

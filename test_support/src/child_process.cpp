@@ -53,8 +53,10 @@ void connect_in_child(StreamKind kind, const Capture& capture, int target) {
         case StreamKind::closed:
             ::close(target);
             break;
-        case StreamKind::dev_null: {
-            const int fd = ::open("/dev/null", O_RDWR);
+        case StreamKind::dev_null:
+        case StreamKind::full_device: {
+            const int fd =
+                ::open(kind == StreamKind::dev_null ? "/dev/null" : "/dev/full", O_RDWR);
             if (fd != target) {
                 ::dup2(fd, target);
                 ::close(fd);

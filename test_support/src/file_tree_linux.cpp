@@ -35,4 +35,15 @@ bool mount_read_only(const std::string& source, const std::string& target) {
                0;
 }
 
+bool bind_mount(const std::string& source, const std::string& target) {
+    static const bool own_namespace =
+        ::unshare(CLONE_NEWNS) == 0 &&
+        ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+    return own_namespace && ::mount(source.c_str(), target.c_str(), nullptr, MS_BIND, nullptr) == 0;
+}
+
+void unmount(const std::string& target) {
+    ::umount2(target.c_str(), MNT_DETACH);
+}
+
 }  // namespace test_support

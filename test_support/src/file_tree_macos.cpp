@@ -20,4 +20,10 @@ bool mount_read_only(const std::string& /*source*/, const std::string& /*target*
     return false;
 }
 
+bool bind_mount(const std::string& /*source*/, const std::string& /*target*/) {
+    return false;
+}
+
+void unmount(const std::string& /*target*/) {}
+
 }  // namespace test_support

@@ -11,7 +11,7 @@
 namespace ownership_mender {
 
 // The system call that failed on an entry.
-enum class FailedCall { chown, stat, open, read };
+enum class FailedCall { chown, stat, open, read, readlink };
 
 // What a walk tells, as it happens, besides making its changes. Paths are the entries' paths as
 // the walk names them (PATH joined with the names read from listings: byte strings, valid only
@@ -28,21 +28,28 @@ class WalkObserver {
     // permission, no descriptor left) or a read failed part-way (call read).
     virtual void directory_not_listed(std::string_view path, FailedCall call, int error) = 0;
 
+    // Dry run: where what the link path leads to lies could not be decided (no descriptor
+    // left, a race): call failed with the system's error. The link and everything the walk
+    // reaches through it are then told as not placed, neither in PATH nor outside it.
+    virtual void entry_not_placed(std::string_view path, FailedCall call, int error) = 0;
+
     // Dry run: the entry would be changed. outside_through names the link through which the
     // walk left PATH when the entry lies outside it (its path, a beginning of path or path
-    // itself), and is empty when the entry lies in PATH.
+    // itself), and is empty when the entry lies in PATH or was not placed (placed false).
     virtual void entry_would_change(std::string_view path,
-                                    std::optional<std::string_view> outside_through) = 0;
+                                    std::optional<std::string_view> outside_through,
+                                    bool placed) = 0;
 };
 
 // How a walk went. In a dry run, changed counts what would be changed and unchanged what could
-// not be looked at; outside and leaving_links are counted in dry runs only.
+// not be looked at; outside, leaving_links and not_placed are counted in dry runs only.
 struct WalkTally {
     std::uint64_t changed = 0;
     std::uint64_t unchanged = 0;
     std::uint64_t not_listed = 0;     // directories not listed, or listed only in part
     std::uint64_t outside = 0;        // of changed: entries outside PATH
     std::uint64_t leaving_links = 0;  // links through which the walk left PATH
+    std::uint64_t not_placed = 0;     // links whose place could not be decided
     bool operator==(const WalkTally&) const = default;
 };
 

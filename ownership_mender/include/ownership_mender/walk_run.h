@@ -20,8 +20,14 @@ struct WalkChoice {
     static WalkChoice from_environment();
 };
 
+// The exit status of a run with the report on whose lines could not all be written: the walk
+// went on to its end regardless, and standard error says where the report stopped.
+inline constexpr int kReportCutShortStatus = 3;
+
 // Walks args.path for args.uid as choice says and returns the exit status: 0, or with the
-// report on (and no dry run), 1 when any entry was left unchanged or directory not listed.
+// report on (and no dry run), 1 when any entry was left unchanged or directory not listed, and
+// kReportCutShortStatus when a line of the report could not be written. A dry run whose line
+// cannot be written stops the process (the lines are all it is for).
 int run_walk(const Args& args, const WalkChoice& choice);
 
 }  // namespace ownership_mender

@@ -22,7 +22,8 @@ struct ChildResult {
 
 // How a child's standard stream is connected.
 // broken_pipe: a pipe whose reading end is already closed, so writes fail with EPIPE.
-enum class StreamKind { pipe, terminal, closed, dev_null, broken_pipe };
+// full_device: Linux's /dev/full, where every write fails with ENOSPC.
+enum class StreamKind { pipe, terminal, closed, dev_null, broken_pipe, full_device };
 
 struct ProgramRun {
     std::string program;            // path of the executable

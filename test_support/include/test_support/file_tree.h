@@ -30,6 +30,11 @@ bool set_immutable(const std::string& path, bool immutable);
 // Mounts source read-only at target, in a mount namespace of the calling process's own, which
 // must be about to exec or exit. False where that is not allowed (and on macOS, always).
 bool mount_read_only(const std::string& source, const std::string& target);
+// Shows the directory source at target as well (a bind mount), in a mount namespace of the
+// calling process's own, made on first use: the process's mounts stay its own from then on.
+// False where that is not allowed (and on macOS, always). unmount undoes it.
+bool bind_mount(const std::string& source, const std::string& target);
+void unmount(const std::string& target);
 
 struct Owner {
     uid_t uid;

@@ -60,7 +60,7 @@ class TreeWalk {
                 if (read_error != 0) {
                     not_listed(FailedCall::read, read_error);
                 }
-                change_owner(level.by_name, level.outside_from, 0);
+                change_owner(level.by_name, level.place, 0);
                 continue;
             }
             if (entry.name == "." || entry.name == "..") {
@@ -75,18 +75,27 @@ class TreeWalk {
     }
 
   private:
+    // Where an entry lies, in a dry run: in PATH (outside_from 0), outside it (outside_from
+    // is the length of the beginning of its path that names the link by which the walk left
+    // PATH), or not placed, beneath a link whose place could not be decided.
+    struct Place {
+        std::size_t outside_from = 0;
+        bool placed = true;
+
+        bool inside() const { return placed && outside_from == 0; }
+    };
+
     // One directory on the line of descent: its open listing, where its own path ends and
-    // where its children's names begin (after the separator, if one was needed), and whether
-    // it lies beyond the system's limits, so that it and its entries are named within their
-    // parents' listings. In a dry run, outside_from tells where it lies: 0 in PATH, else the
-    // length of the beginning of its path that names the link by which the walk left PATH.
+    // where its children's names begin (after the separator, if one was needed), whether it
+    // lies beyond the system's limits, so that it and its entries are named within their
+    // parents' listings, and in a dry run, where it lies.
     struct Level {
         DirectoryListing listing;
         std::size_t path_length = 0;
         std::size_t children_start = 0;
         DirectoryIdentity identity;
         bool by_name = false;
-        std::size_t outside_from = 0;
+        Place place;
     };
 
     // The entry whose path is in path_: descends into it when it is a directory that can be
@@ -96,7 +105,7 @@ class TreeWalk {
         // Below a directory that had to be named within its parent, every path is longer still
         // or crosses the same links: its entries are named within it from the start.
         bool by_name = depth_ != 0 && levels_[depth_ - 1].by_name;
-        std::size_t outside_from = depth_ != 0 ? levels_[depth_ - 1].outside_from : 0;
+        Place place = depth_ != 0 ? levels_[depth_ - 1].place : Place{};
         if (kind != EntryKind::not_directory) {
             struct stat status {};
             const int found = call(
@@ -106,7 +115,7 @@ class TreeWalk {
                 });
             if (found != 0) {
                 // A dangling link, or a loop of links: the change fails too, but is tried.
-                change_owner(by_name, outside_from, errno);
+                change_owner(by_name, place, errno);
                 return;
             }
             // An entry of unknown type may be a link. It is taken for one rather than told
@@ -117,35 +126,54 @@ class TreeWalk {
             const DirectoryIdentity identity = DirectoryIdentity::of(status);
             const Level* ancestor = directory ? on_descent_line(identity) : nullptr;
             if (options_.dry_run && (through_link || ancestor != nullptr)) {
-                // A target in PATH brings the walk back in; one outside leaves PATH by this
-                // entry, unless the walk had left it already.
-                if (ancestor != nullptr ? ancestor->outside_from == 0
-                                        : link_target_inside(status)) {
-                    outside_from = 0;
-                } else if (outside_from == 0) {
-                    outside_from = path_.size();
-                }
+                place = placed(place, ancestor, status);
             }
             if (directory && ancestor == nullptr && !(through_link && walked_already(identity)) &&
-                descend(identity, by_name, outside_from)) {
+                descend(identity, by_name, place)) {
                 if (through_link) {
                     walked_through_links_[identity] = depth_ - 1;
                 }
                 return;
             }
         }
-        change_owner(by_name, outside_from, 0);
+        change_owner(by_name, place, 0);
     }
 
-    // Dry run: whether what the link in path_ leads to lies in PATH. Never asked of PATH
-    // itself, which is where the walk starts, whatever it is.
-    bool link_target_inside(const struct stat& status) {
-        const Level& parent = levels_[depth_ - 1];
-        const char* name = path_.c_str() + parent.children_start;
-        const int directory = parent.listing.descriptor();
-        return S_ISDIR(status.st_mode)
-                   ? scope_.directory_inside(directory, name, DirectoryIdentity::of(status))
-                   : scope_.target_inside(directory, name);
+    // Dry run: where the entry in path_ lies, a link (status: what it leads to) or a directory
+    // on the line of descent (ancestor), given that its parent lies at parent_place. A target
+    // in PATH brings the walk back in; one outside leaves PATH by this entry, unless the walk
+    // had left it already. Never asked of PATH itself, which is where the walk starts,
+    // whatever it is.
+    Place placed(const Place& parent_place, const Level* ancestor, const struct stat& status) {
+        Placement placement;
+        if (ancestor != nullptr && ancestor->place.placed) {
+            placement.place = ancestor->place.inside() ? Placement::Place::inside
+                                                       : Placement::Place::outside;
+        } else {
+            const Level& parent = levels_[depth_ - 1];
+            const char* name = path_.c_str() + parent.children_start;
+            const int directory = parent.listing.descriptor();
+            const int path_directory = levels_[0].listing.descriptor();
+            placement = S_ISDIR(status.st_mode)
+                            ? scope_.place_directory(path_directory, directory, name,
+                                                     DirectoryIdentity::of(status))
+                            : scope_.place_target(path_directory, directory, name);
+        }
+        switch (placement.place) {
+            case Placement::Place::inside:
+                return Place{};
+            case Placement::Place::outside:
+                return parent_place.placed && parent_place.outside_from != 0
+                           ? parent_place
+                           : Place{path_.size()};
+            case Placement::Place::not_placed:
+                break;
+        }
+        ++tally_.not_placed;
+        if (options_.observer != nullptr) {
+            options_.observer->entry_not_placed(path_, placement.call, placement.error);
+        }
+        return Place{0, false};
     }
 
     // Whether the directory in path_, reached through a link, was walked before through a link
@@ -182,7 +210,7 @@ class TreeWalk {
     // Opens the listing of the directory in path_ in the next level. Levels are kept when
     // the walk climbs back, so each depth allocates its listing once per walk.
     // by_name: as call found, whether the directory is named within its parent's listing.
-    bool descend(const DirectoryIdentity& identity, bool by_name, std::size_t outside_from) {
+    bool descend(const DirectoryIdentity& identity, bool by_name, const Place& place) {
         if (depth_ == levels_.size()) {
             levels_.emplace_back();
         }
@@ -200,7 +228,7 @@ class TreeWalk {
         level.path_length = path_.size();
         level.identity = identity;
         level.by_name = by_name;
-        level.outside_from = outside_from;
+        level.place = place;
         if (!path_.empty() && path_.back() != '/') {
             path_.push_back('/');
         }
@@ -218,7 +246,7 @@ class TreeWalk {
 
     // Changes the entry in path_, or in a dry run tells that it would, or that it could not be
     // looked at (look_error, from stat). Failures are expected on a live tree; the walk goes on.
-    void change_owner(bool by_name, std::size_t outside_from, int look_error) {
+    void change_owner(bool by_name, const Place& place, int look_error) {
         if (options_.dry_run) {
             if (look_error != 0) {
                 ++tally_.unchanged;
@@ -229,13 +257,13 @@ class TreeWalk {
             }
             ++tally_.changed;
             std::optional<std::string_view> outside_through;
-            if (outside_from != 0) {
+            if (place.placed && place.outside_from != 0) {
                 ++tally_.outside;
-                tally_.leaving_links += outside_from == path_.size() ? 1 : 0;
-                outside_through = std::string_view(path_).substr(0, outside_from);
+                tally_.leaving_links += place.outside_from == path_.size() ? 1 : 0;
+                outside_through = std::string_view(path_).substr(0, place.outside_from);
             }
             if (options_.observer != nullptr) {
-                options_.observer->entry_would_change(path_, outside_through);
+                options_.observer->entry_would_change(path_, outside_through, place.placed);
             }
             return;
         }
@@ -279,9 +307,9 @@ class TreeWalk {
     const WalkOptions options_;
     WalkTally tally_;
     // Dry runs only: where link targets lie, starting from what the line of descent knows.
-    PathScope scope_{[this](const DirectoryIdentity& identity) -> std::optional<bool> {
+    PathScope scope_{[this](const DirectoryIdentity& identity) {
         const Level* level = on_descent_line(identity);
-        return level != nullptr ? std::optional<bool>(level->outside_from == 0) : std::nullopt;
+        return level != nullptr && level->place.inside();
     }};
 };
 

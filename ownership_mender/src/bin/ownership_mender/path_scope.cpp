@@ -25,13 +25,13 @@ constexpr int kMostLinks = 64;
 
 }  // namespace
 
-bool PathScope::directory_inside(int at, const char* name, const DirectoryIdentity& identity) {
-    return climb(at, name, identity);
+Placement PathScope::place_directory(int path_directory, int at, const char* name,
+                                     const DirectoryIdentity& identity) {
+    return climb(path_directory, at, name, SeenDirectory{identity, 0});
 }
 
-bool PathScope::target_inside(int at, const char* name) {
-    // Where the last link of a chain points, each link read where the one before led; what
-    // cannot be read cannot be placed, and counts as outside.
+Placement PathScope::place_target(int path_directory, int at, const char* name) {
+    // Where the last link of a chain points, each link read where the one before led.
     OwnedDescriptor holder;
     int directory = at;
     link_.assign(name);
@@ -41,7 +41,7 @@ bool PathScope::target_inside(int at, const char* name) {
         const ssize_t length = ::readlinkat(directory, link_.c_str(), text.data(), text.size());
         if (length < 0) {
             if (errno != EINVAL) {
-                return false;
+                return Placement::failed(FailedCall::readlink, errno);
             }
             resolved = true;  // no link: the entry lies in directory
             continue;
@@ -53,60 +53,96 @@ bool PathScope::target_inside(int at, const char* name) {
             const int opened =
                 ::openat(directory, relative_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
             if (opened == -1) {
-                return false;
+                return Placement::failed(FailedCall::open, errno);
             }
             holder.reset(opened);
             directory = opened;
         }
         link_.assign(slash == std::string_view::npos ? target : target.substr(slash + 1));
     }
-    struct stat status {};
-    if (!resolved || ::fstat(directory, &status) != 0) {
-        return false;
+    if (!resolved) {
+        // The chain changed since the walk resolved it: a race.
+        return Placement::failed(FailedCall::readlink, ELOOP);
     }
-    return climb(directory, ".", DirectoryIdentity::of(status));
+    SeenDirectory start;
+    if (const int error = see_directory(directory, ".", start); error != 0) {
+        return Placement::failed(FailedCall::stat, error);
+    }
+    return climb(path_directory, directory, ".", start);
 }
 
-bool PathScope::climb(int at, const char* name, DirectoryIdentity identity) {
+Placement PathScope::climb(int path_directory, int at, const char* name, SeenDirectory start) {
     passed_.clear();
     relative_.assign(name);
     OwnedDescriptor anchor;
-    // What cannot be climbed through cannot be placed in PATH, and counts as outside.
+    if (!path_seen_) {
+        if (const int error = see_directory(path_directory, ".", path_); error != 0) {
+            return Placement::failed(FailedCall::stat, error);
+        }
+        path_seen_ = true;
+    }
+    SeenDirectory current = start;
     bool inside = false;
     for (;;) {
-        if (const std::optional<bool> known = known_(identity)) {
-            inside = *known;
+        if (known_(current.identity)) {
+            inside = true;
             break;
         }
-        if (const auto climbed = climbed_.find(identity); climbed != climbed_.end()) {
+        if (const auto climbed = climbed_.find(current.identity); climbed != climbed_.end()) {
             inside = climbed->second;
             break;
         }
-        passed_.push_back(identity);
+        // Where the start lies on PATH's file system but is reached through another mount, it
+        // is climbed from as PATH's mount shows it: a bind mount elsewhere of a directory in
+        // PATH would otherwise climb to where the bind mount is. Only the start: above a mount
+        // crossed on the way, PATH's mount may show something else entirely.
+        if (passed_.empty() && path_.identity.device == current.identity.device &&
+            path_.mount != 0) {
+            if (current.mount == 0) {
+                if (const int error = see_directory(at, relative_.c_str(), current); error != 0) {
+                    return Placement::failed(FailedCall::stat, error);
+                }
+            }
+            if (current.mount != 0 && current.mount != path_.mount) {
+                const int reopened = reopen_through_mount_of(path_directory, at, relative_.c_str());
+                if (reopened == -1) {
+                    return Placement::failed(FailedCall::open, errno);
+                }
+                anchor.reset(reopened);
+                at = reopened;
+                relative_.assign(".");
+                current.mount = path_.mount;
+            }
+        }
+        passed_.push_back(current);
         if (relative_.size() > kLongestRelative) {
             const int opened = ::openat(at, relative_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
             if (opened == -1) {
-                break;
+                return Placement::failed(FailedCall::open, errno);
             }
             anchor.reset(opened);
             at = opened;
             relative_.assign(".");
         }
         relative_ += "/..";
-        struct stat status {};
-        if (::fstatat(at, relative_.c_str(), &status, 0) != 0) {
-            break;
+        SeenDirectory parent;
+        if (const int error = see_directory(at, relative_.c_str(), parent); error != 0) {
+            return Placement::failed(FailedCall::stat, error);
         }
-        const DirectoryIdentity parent = DirectoryIdentity::of(status);
-        if (parent == identity) {
+        if (parent.identity == current.identity) {
             break;  // the root, come to without passing PATH
         }
-        identity = parent;
+        current = parent;
     }
-    for (const DirectoryIdentity& directory : passed_) {
-        climbed_.emplace(directory, inside);
+    for (const SeenDirectory& directory : passed_) {
+        const bool elsewhere = path_.mount != 0 && directory.mount != 0 &&
+                               directory.identity.device == path_.identity.device &&
+                               directory.mount != path_.mount;
+        if (inside || !elsewhere) {
+            climbed_.emplace(directory.identity, inside);
+        }
     }
-    return inside;
+    return {inside ? Placement::Place::inside : Placement::Place::outside};
 }
 
 }  // namespace ownership_mender
